@@ -1,0 +1,13 @@
+#pragma once
+// A blocking TCP connect attempt that sends nothing: resolve the name, connect, close.
+
+#include <cstdint>
+#include <string>
+
+namespace tarrow {
+
+// True when a TCP connection to host:port could be opened. Resolution and connect failures give
+// false; there is no time-out beyond the system's own.
+bool TcpCanConnect(const std::string& host, std::uint16_t port);
+
+}  // namespace tarrow

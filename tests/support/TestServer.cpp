@@ -1,0 +1,90 @@
+#include "tests/support/TestServer.h"
+
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cctype>
+#include <functional>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sys/wait.h>
+
+namespace tarrow::test {
+
+namespace {
+
+std::string Env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+}
+
+std::string ShellQuote(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+}  // namespace
+
+TTestServer TTestServer::FromEnvironment()
+{
+    TTestServer server;
+    server.Host = Env("TARROW_TEST_DB_HOST");
+    server.Password = Env("TARROW_TEST_DB_PASSWORD");
+    const std::string port = Env("TARROW_TEST_DB_PORT");
+    if (server.Host.empty() || port.empty()) {
+        ADD_FAILURE() << "no test database server: run the tests through ctest, which starts one";
+        return server;
+    }
+    server.Port = static_cast<std::uint16_t>(std::stoi(port));
+    return server;
+}
+
+std::string RunSqlWithClient(const TTestServer& server, const std::string& database, const std::string& sql)
+{
+    TTempDir dir;
+    const std::string script = dir.Write("statements.sql", sql);
+    const std::string errors = dir.Path() + "errors.txt";
+    std::string command = "mariadb --no-defaults --batch --skip-column-names --protocol=TCP --local-infile=1";
+    command += " -h " + ShellQuote(server.Host) + " -P " + std::to_string(server.Port);
+    command += " -uroot -p" + ShellQuote(server.Password);
+    if (!database.empty()) command += " -D " + ShellQuote(database);
+    command += " < " + ShellQuote(script) + " 2> " + ShellQuote(errors);
+
+    std::string output;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) {
+        ADD_FAILURE() << "cannot run the mariadb client";
+        return output;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), n);
+    const int status = pclose(pipe.release());
+    if (status != 0) {
+        std::ifstream in(errors);
+        std::string message((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ADD_FAILURE() << "mariadb client failed (" << status << "): " << message << "\nSQL: " << sql;
+    }
+    return output;
+}
+
+TScratchDatabase::TScratchDatabase(const TTestServer& server) : server_(server)
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string raw = "t_";
+    if (info != nullptr) raw += std::string(info->test_suite_name()) + "_" + info->name();
+    for (char c : raw) name_ += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    if (name_.size() > 64) name_ = name_.substr(0, 48) + "_" + std::to_string(std::hash<std::string>{}(name_) % 1000000);
+    RunSqlWithClient(server_, "", "DROP DATABASE IF EXISTS `" + name_ + "`; CREATE DATABASE `" + name_ + "`;");
+}
+
+TScratchDatabase::~TScratchDatabase() { RunSqlWithClient(server_, "", "DROP DATABASE IF EXISTS `" + name_ + "`;"); }
+
+}  // namespace tarrow::test
