@@ -11,6 +11,13 @@ if(TARROW_SANITIZE)
   target_link_options(tarrow_options INTERFACE ${_tarrow_san})
 endif()
 
+if(TARROW_FUZZ)
+  # Libraries carry the coverage instrumentation; only the fuzz targets link the fuzzer's main.
+  set(_tarrow_fuzz -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_compile_options(tarrow_options INTERFACE ${_tarrow_fuzz})
+  target_link_options(tarrow_options INTERFACE -fsanitize=address,undefined)
+endif()
+
 # A static library of one layer: tarrow_layer(<name> SOURCES ... DEPENDS ...)
 function(tarrow_layer name)
   cmake_parse_arguments(L "" "" "SOURCES;DEPENDS;PRIVATE_DEPENDS" ${ARGN})

@@ -4,10 +4,13 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
+    clang libclang-rt-14-dev                    # libFuzzer targets
     libgtest-dev libgmock-dev
     zlib1g-dev libcurl4-openssl-dev libxml2-dev
     qt6-base-dev
-    mariadb-server-core mariadb-client-core
+    mariadb-server-core mariadb-client-core     # the test database server
+    python3 python3-spyne                       # a third-party SOAP service the tests talk to
+    libmariadb-dev                              # the peer client library, linked only into bench/
 )
 
 missing=()

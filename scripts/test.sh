@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Sets up this machine (Debian 12, as root), builds under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs the whole test suite, MariaDB server included.
+# UndefinedBehaviorSanitizer, and runs the whole test suite, MariaDB server included; then runs
+# each libFuzzer target for a bounded time on its seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/install-deps.sh
+
+if [ -n "$(ls tests/fuzz/*/CMakeLists.txt 2>/dev/null)" ]; then
+    cmake --preset fuzz
+    cmake --build --preset fuzz -j "$(nproc)"
+    ctest --preset fuzz
+fi
+
 cmake --preset asan
 cmake --build --preset asan -j "$(nproc)"
-# Tests run with offscreen Qt and never a display; the fixture tests start and stop the server.
+# Qt runs offscreen: the tests never need a display. The fixture tests start and stop the server.
 export QT_QPA_PLATFORM=offscreen
 ctest --preset asan "$@"
