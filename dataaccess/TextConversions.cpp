@@ -296,6 +296,32 @@ std::string DateTimeToStr(TDateTime value)
     return FormatDateTime(fs.ShortDateFormat + " " + fs.LongTimeFormat, value);
 }
 
+namespace {
+
+// Upper case of one UTF-8 byte; lead is the byte before it. Folds ASCII letters and the Latin-1
+// letters (U+00E0..U+00FE but U+00F7, written C3 A0..C3 BE).
+unsigned char FoldCase(unsigned char lead, unsigned char c)
+{
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
+    if (lead == 0xC3 && c >= 0xA0 && c <= 0xBE && c != 0xB7) return static_cast<unsigned char>(c - 32);
+    return c;
+}
+
+}  // namespace
+
+bool SameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    unsigned char lead = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x != y && FoldCase(lead, x) != FoldCase(lead, y)) return false;
+        lead = x;
+    }
+    return true;
+}
+
 std::string DateToStr(TDateTime value) { return FormatDateTime(FormatSettings().ShortDateFormat, value); }
 
 std::string TimeToStr(TDateTime value) { return FormatDateTime(FormatSettings().LongTimeFormat, value); }

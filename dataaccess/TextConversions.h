@@ -37,4 +37,7 @@ std::string DateTimeToStr(TDateTime value);
 std::string DateToStr(TDateTime value);
 std::string TimeToStr(TDateTime value);
 
+// Equal but for letter case, for the letters of the code page (field names are compared so).
+bool SameText(std::string_view a, std::string_view b);
+
 }  // namespace tarrow

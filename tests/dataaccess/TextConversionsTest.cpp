@@ -113,5 +113,15 @@ TEST(TextConversions, DateTimeTextsWithTheSettingsInForce)
     EXPECT_EQ(TimeToStr(at), "14:05:09");
 }
 
+TEST(TextConversions, FieldNamesCompareWithoutLetterCase)
+{
+    EXPECT_TRUE(SameText("registro", "REGISTRO"));
+    EXPECT_TRUE(SameText("Descrição", "DESCRIÇÃO"));
+    EXPECT_FALSE(SameText("registro", "registros"));
+    EXPECT_FALSE(SameText("a_b", "a-b"));
+    EXPECT_FALSE(SameText("\xc3\xb7", "\xc3\x97"));  // ÷ and × are not a letter pair
+    EXPECT_FALSE(SameText("@", "`"));
+}
+
 }  // namespace
 }  // namespace tarrow::test
