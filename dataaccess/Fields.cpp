@@ -191,14 +191,17 @@ TCurrency TBCDField::AsCurrency() const
             else if (c != '0') restNonZero = true;
             continue;
         }
-        if (scaled > (INT64_MAX - 9) / 10) overflow = true;
+        if (scaled > (INT64_MAX - 9) / 10) {
+            overflow = true;
+            break;
+        }
         scaled = scaled * 10 + (c - '0');
         if (decimals >= 0) ++decimals;
     }
     if (decimals < 0) decimals = 0;
-    for (; decimals < 4; ++decimals) {
+    for (; decimals < 4 && !overflow; ++decimals) {
         if (scaled > INT64_MAX / 10) overflow = true;
-        scaled *= 10;
+        else scaled *= 10;
     }
     if (overflow) return TField::AsCurrency();
     if (firstDropped > 5 || (firstDropped == 5 && (restNonZero || scaled % 2 != 0))) ++scaled;

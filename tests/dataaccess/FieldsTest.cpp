@@ -312,6 +312,13 @@ TEST(Fields, ExactNumbersKeepTheirDigits)
     EXPECT_EQ(s[0].AsCurrency(), TCurrency::FromScaled(0));
     s.Rows->Next();
     EXPECT_EQ(s[0].AsCurrency(), TCurrency::FromScaled(2));
+
+    // beyond the currency range: a conversion error, not a wrapped number
+    o.NumericType = TNumericType::ntFmtBCD;
+    TStore huge({Col("v", kMyTypeNewDecimal, 40, 0, 0)}, {{"1844674407370955161600000"}}, o);
+    EXPECT_EQ(huge[0].DataType(), ftFMTBcd);
+    EXPECT_EQ(huge[0].AsFloat(), 1.8446744073709552e24);
+    EXPECT_THROW(huge[0].AsCurrency(), EConvertError);
 }
 
 TEST(Fields, CursorOverNoRows)
