@@ -121,7 +121,13 @@ std::optional<std::string> ReadWholeFile(const std::string& fileName)
 {
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // A name that opens but cannot be read (a directory) counts as no file, as with the platform's
+    // profile API; the stream library reports that by throwing.
+    try {
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace
