@@ -11,9 +11,9 @@ namespace tarrow {
 namespace {
 
 std::mutex g_enderecoMutex;
-std::string g_enderecoPadrao; // set by tests; empty: the environment's or the built-in one
+std::string g_enderecoPadrao;  // set by tests; empty: the environment's or the built-in one
 
-} // namespace
+}  // namespace
 
 std::string EnderecoPadraoServico()
 {
@@ -45,4 +45,4 @@ std::string LeEnderecoServico(const std::string& arquivoConf)
     return endereco;
 }
 
-} // namespace tarrow
+}  // namespace tarrow

@@ -23,4 +23,4 @@ std::string ArquivoTarrowConf();
 // EIniFileException "Unable to write to <file>" when that write fails.
 std::string LeEnderecoServico(const std::string& arquivoConf);
 
-} // namespace tarrow
+}  // namespace tarrow

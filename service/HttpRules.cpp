@@ -53,7 +53,7 @@ std::string Part(CURLU* url, CURLUPart what, unsigned flags = 0)
     return text.get();
 }
 
-} // namespace
+}  // namespace
 
 TCrackedUrl CrackUrl(const std::string& url)
 {
@@ -151,4 +151,4 @@ std::string IdleTimeoutText(TIdleWatch::TPhase phase, std::int32_t milliseconds)
                : "The operation timed out: nothing was received for " + std::to_string(milliseconds) + " ms";
 }
 
-} // namespace tarrow
+}  // namespace tarrow

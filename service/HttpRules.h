@@ -22,9 +22,9 @@ struct THttpTimeouts {
 };
 
 struct TCrackedUrl {
-    std::string Scheme; // lower case
+    std::string Scheme;  // lower case
     std::string Host;
-    int Port = 0; // the scheme's default when the address names none
+    int Port = 0;  // the scheme's default when the address names none
     std::string Path;
     // Why the address cannot be used although its scheme is right ("" when it can).
     std::string Unusable;
@@ -79,4 +79,4 @@ class TIdleWatch {
 // Our words for a limit on silence that ran out (the library has no such limit of its own).
 std::string IdleTimeoutText(TIdleWatch::TPhase phase, std::int32_t milliseconds);
 
-} // namespace tarrow
+}  // namespace tarrow

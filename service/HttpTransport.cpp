@@ -47,7 +47,7 @@ struct TTransfer {
     std::string Body;
     std::string StatusText;
     std::string ContentType;
-    std::int64_t Received = 0; // header and body bytes
+    std::int64_t Received = 0;  // header and body bytes
     bool Connected = false;
     TIdleWatch Watch;
     std::optional<TIdleWatch::TPhase> Expired;
@@ -90,10 +90,10 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent)
         transfer->Watch.Expired(TIdleWatch::Clock::now(), transfer->Connected, sent, transfer->Received);
     if (!expired) return 0;
     transfer->Expired = expired;
-    return 1; // aborts the transfer; the error is worded from Expired, not from the library
+    return 1;  // aborts the transfer; the error is worded from Expired, not from the library
 }
 
-} // namespace
+}  // namespace
 
 std::string SoapAgent()
 {
@@ -145,14 +145,15 @@ std::string THttpTransport::Post(std::string_view request)
     if (!addressSet_) fail(curl_easy_strerror(CURLE_URL_MALFORMAT));
     if (!cracked_.Unusable.empty()) fail(cracked_.Unusable);
 
-    if (!connection_) {
+    if (connection_) {
+        curl_easy_reset(connection_->Easy.get());  // keeps the open connection, forgets the last post's options
+    } else {
         auto connection = std::make_unique<TConnection>();
         connection->Easy.reset(curl_easy_init());
         if (!connection->Easy) fail(curl_easy_strerror(CURLE_FAILED_INIT));
         connection_ = std::move(connection);
     }
     CURL* easy = connection_->Easy.get();
-    curl_easy_reset(easy); // keeps the open connection, forgets the previous post's options
 
     auto set = [&](CURLoption option, auto value) {
         if (CURLcode rc = curl_easy_setopt(easy, option, value); rc != CURLE_OK) fail(curl_easy_strerror(rc));
@@ -225,4 +226,4 @@ std::string THttpTransport::Post(std::string_view request)
     return std::move(transfer.Body);
 }
 
-} // namespace tarrow
+}  // namespace tarrow

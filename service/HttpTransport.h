@@ -53,4 +53,4 @@ class THttpTransport {
     std::unique_ptr<TConnection> connection_;
 };
 
-} // namespace tarrow
+}  // namespace tarrow

@@ -261,7 +261,7 @@ std::int32_t ReadInteger(std::string_view text)
     return static_cast<std::int32_t>(value);
 }
 
-} // namespace
+}  // namespace
 
 std::int32_t DecodeIntResponse(std::string_view body)
 {
@@ -290,4 +290,4 @@ std::optional<TSoapFields> DecodeRecordResponse(std::string_view body)
     return fields;
 }
 
-} // namespace tarrow
+}  // namespace tarrow

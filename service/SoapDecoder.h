@@ -19,4 +19,4 @@ std::int32_t DecodeIntResponse(std::string_view body);
 // that holds no result element.
 std::optional<TSoapFields> DecodeRecordResponse(std::string_view body);
 
-} // namespace tarrow
+}  // namespace tarrow

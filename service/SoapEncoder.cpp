@@ -45,7 +45,62 @@ xmlNs* NewNs(xmlNode* node, std::string_view href, const char* prefix)
     return ns;
 }
 
-} // namespace
+// The request tree holds elements, namespace declarations and text only. Writing it takes a
+// fraction of what the generic serializer costs, and each call pays it: characters stay UTF-8 and
+// only what markup needs is escaped (a carriage return too, so that it survives line-end
+// normalisation at the peer).
+void AppendEscaped(std::string& out, const xmlChar* text, bool attribute)
+{
+    for (const char* p = Chars(text); *p != '\0'; ++p) {
+        switch (*p) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '\r': out += "&#13;"; break;
+        case '"':
+            if (attribute) out += "&quot;";
+            else out += '"';
+            break;
+        default: out += *p;
+        }
+    }
+}
+
+void AppendQualifiedName(std::string& out, const xmlNode* element)
+{
+    if (element->ns != nullptr && element->ns->prefix != nullptr) {
+        out += Chars(element->ns->prefix);
+        out += ':';
+    }
+    out += Chars(element->name);
+}
+
+void AppendElement(std::string& out, const xmlNode* element)
+{
+    out += '<';
+    AppendQualifiedName(out, element);
+    for (const xmlNs* ns = element->nsDef; ns != nullptr; ns = ns->next) {
+        out += ns->prefix != nullptr ? " xmlns:" : " xmlns";
+        if (ns->prefix != nullptr) out += Chars(ns->prefix);
+        out += "=\"";
+        AppendEscaped(out, ns->href, true);
+        out += '"';
+    }
+    if (element->children == nullptr) {
+        out += "/>";
+        return;
+    }
+    out += '>';
+    for (const xmlNode* child = element->children; child != nullptr; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE) AppendElement(out, child);
+        else if (child->type == XML_TEXT_NODE) AppendEscaped(out, child->content, false);
+    }
+    out += "</";
+    AppendQualifiedName(out, element);
+    out += '>';
+}
+
+}  // namespace
 
 std::string SoapIntText(std::int32_t value)
 {
@@ -139,7 +194,10 @@ std::string EncodeSoapRequest(const TSoapOperation& operation, std::span<const T
 
     // libxml2 would name the encoding in its own declaration or fall back to character references;
     // the declaration we want carries the version only, so we write it ourselves.
-    return "<?xml version=\"1.0\"?>" + XmlNodeText(envelope);
+    std::string request = "<?xml version=\"1.0\"?>";
+    request.reserve(1024);
+    AppendElement(request, envelope);
+    return request;
 }
 
 std::string SoapActionFor(std::string_view actionTemplate, std::string_view operationName)
@@ -150,4 +208,4 @@ std::string SoapActionFor(std::string_view actionTemplate, std::string_view oper
     return action;
 }
 
-} // namespace tarrow
+}  // namespace tarrow

@@ -30,4 +30,4 @@ std::string EncodeSoapRequest(const TSoapOperation& operation, std::span<const T
 // by the operation's name.
 std::string SoapActionFor(std::string_view actionTemplate, std::string_view operationName);
 
-} // namespace tarrow
+}  // namespace tarrow

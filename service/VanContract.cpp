@@ -125,7 +125,7 @@ Record FromFields(const TSoapFields& fields,
     return record;
 }
 
-} // namespace
+}  // namespace
 
 const std::array<TSoapOperation, kVanOperationCount>& VanOperations()
 {
@@ -170,4 +170,4 @@ retorno_parcela RetornoParcelaFromFields(const TSoapFields& fields)
     return FromFields(fields, map);
 }
 
-} // namespace tarrow
+}  // namespace tarrow

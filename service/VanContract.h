@@ -102,4 +102,4 @@ using TSoapFields = std::vector<std::pair<std::string, std::string>>;
 retorno_pedido RetornoPedidoFromFields(const TSoapFields& fields);
 retorno_parcela RetornoParcelaFromFields(const TSoapFields& fields);
 
-} // namespace tarrow
+}  // namespace tarrow

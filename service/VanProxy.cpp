@@ -18,7 +18,7 @@ TSoapValue Date(const TDateTime& value)
     return TSoapDateTime{value};
 }
 
-} // namespace
+}  // namespace
 
 TVanSoapProxy::TVanSoapProxy(const TVanSoapRegistration& registration)
     : namespace_(registration.Namespace), soapActionTemplate_(registration.SoapActionTemplate),
@@ -200,4 +200,4 @@ std::unique_ptr<retorno_parcela> TVanSoapProxy::pedido_parcela(const S& cnpj_est
     return std::make_unique<retorno_parcela>(RetornoParcelaFromFields(*fields));
 }
 
-} // namespace tarrow
+}  // namespace tarrow

@@ -89,4 +89,4 @@ class TVanSoapProxy final : public VanSoap {
     THttpTransport transport_;
 };
 
-} // namespace tarrow
+}  // namespace tarrow

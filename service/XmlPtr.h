@@ -3,7 +3,6 @@
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
-#include <libxml/xmlsave.h>
 
 #include <memory>
 #include <string>
@@ -19,9 +18,6 @@ struct TXmlParserCtxtFree {
 struct TXmlBufferFree {
     void operator()(xmlBuffer* buffer) const { xmlBufferFree(buffer); }
 };
-struct TXmlSaveClose {
-    void operator()(xmlSaveCtxt* save) const { xmlSaveClose(save); }
-};
 struct TXmlCharFree {
     void operator()(xmlChar* text) const { xmlFree(text); }
 };
@@ -29,7 +25,6 @@ struct TXmlCharFree {
 using TXmlDocPtr = std::unique_ptr<xmlDoc, TXmlDocFree>;
 using TXmlParserCtxtPtr = std::unique_ptr<xmlParserCtxt, TXmlParserCtxtFree>;
 using TXmlBufferPtr = std::unique_ptr<xmlBuffer, TXmlBufferFree>;
-using TXmlSavePtr = std::unique_ptr<xmlSaveCtxt, TXmlSaveClose>;
 using TXmlCharPtr = std::unique_ptr<xmlChar, TXmlCharFree>;
 
 inline const char* Chars(const xmlChar* text)
@@ -48,4 +43,4 @@ std::string XmlNodeText(xmlNode* node);
 // The node's text content (all text below it), UTF-8.
 std::string XmlNodeContent(const xmlNode* node);
 
-} // namespace tarrow
+}  // namespace tarrow

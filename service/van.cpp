@@ -13,7 +13,7 @@ namespace {
 // The one registration fact that the start-up changes; the others never do.
 std::atomic<bool> g_estiloDocumento{false};
 
-} // namespace
+}  // namespace
 
 TVanSoapRegistration RegistroVanSoap()
 {
@@ -68,7 +68,7 @@ void CriaVanSoapEm(TVanSoapRef& result, const TOpcoesVanSoap& opcoes)
     bound.Transport().SetURL(endereco);
 }
 
-} // namespace
+}  // namespace
 
 TVanSoapRef CriaVanSoap(const TOpcoesVanSoap& opcoes)
 {
@@ -88,4 +88,4 @@ TVanSoapRef ObtemVanSoap(const TOpcoesVanSoap& opcoes) noexcept
     return result;
 }
 
-} // namespace tarrow
+}  // namespace tarrow

@@ -96,10 +96,10 @@ struct TXmlTypeRegistration {
 
 // What a proxy reads when it binds to VanSoap.
 struct TVanSoapRegistration {
-    std::string Namespace;                        // ServiceNamespace
-    std::string Encoding;                         // "utf-8"
-    std::string SoapActionTemplate;               // ServiceNamespace followed by "%operationName%"
-    std::array<TXmlTypeRegistration, 2> XmlTypes; // retorno_parcela, then retorno_pedido
+    std::string Namespace;                         // ServiceNamespace
+    std::string Encoding;                          // "utf-8"
+    std::string SoapActionTemplate;                // ServiceNamespace followed by "%operationName%"
+    std::array<TXmlTypeRegistration, 2> XmlTypes;  // retorno_parcela, then retorno_pedido
     bool DocumentStyle = false;
 };
 
@@ -134,8 +134,8 @@ inline constexpr const char* kMensagemProxyVazio = "No web service proxy: the ca
 
 // How the calling program wants its proxies made.
 struct TOpcoesVanSoap {
-    THttpTimeouts Tempos;    // 0 each: the HTTP library's defaults
-    std::string ArquivoConf; // "": Tarrow.conf in the program's directory
+    THttpTimeouts Tempos;     // 0 each: the HTTP library's defaults
+    std::string ArquivoConf;  // "": Tarrow.conf in the program's directory
 };
 
 // The manual sender: 60000 ms to connect, to send and to receive.
@@ -154,4 +154,4 @@ TVanSoapRef CriaVanSoap(const TOpcoesVanSoap& opcoes);
 // bound proxy (whose every call fails) when the address was refused.
 TVanSoapRef ObtemVanSoap(const TOpcoesVanSoap& opcoes) noexcept;
 
-} // namespace tarrow
+}  // namespace tarrow

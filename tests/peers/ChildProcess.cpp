@@ -65,4 +65,4 @@ std::optional<std::string> TChildProcess::ReadLine(std::chrono::milliseconds tim
     }
 }
 
-} // namespace tarrow::test
+}  // namespace tarrow::test

@@ -28,4 +28,4 @@ class TChildProcess {
     std::string buffer_;
 };
 
-} // namespace tarrow::test
+}  // namespace tarrow::test

@@ -73,7 +73,7 @@ bool SendAll(int fd, std::string_view bytes)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::string PeerHost()
 {
@@ -110,7 +110,7 @@ THttpPeer::~THttpPeer()
     // The byte stays unread, so every poll on the pipe wakes from now on.
     (void)!write(wake_[1], "x", 1);
     acceptor_.join();
-    for (auto& thread : threads_) thread.join();
+    for (auto& worker : workers_) worker.Thread.join();
     close(listener_);
     close(wake_[0]);
     close(wake_[1]);
@@ -181,9 +181,22 @@ void THttpPeer::AcceptLoop()
         if (fds[1].revents != 0) return;
         int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
-        std::lock_guard lock(mutex_);
-        const int connection = ++connections_;
-        threads_.emplace_back([this, fd, connection] { Serve(fd, connection); });
+        std::erase_if(workers_, [](TWorker& worker) {
+            if (!worker.Done->load()) return false;
+            worker.Thread.join();
+            return true;
+        });
+        int connection;
+        {
+            std::lock_guard lock(mutex_);
+            connection = ++connections_;
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        workers_.push_back({std::thread([this, fd, connection, done] {
+                                Serve(fd, connection);
+                                done->store(true);
+                            }),
+                            done});
     }
 }
 
@@ -339,4 +352,4 @@ TPeerAnswer SoapFault(std::string_view code, std::string_view text, std::string_
     return answer;
 }
 
-} // namespace tarrow::test
+}  // namespace tarrow::test

@@ -3,10 +3,12 @@
 // call by call, and afterwards checks what the peer received. One thread per connection, so a
 // peer that keeps one client waiting still serves another; connections are kept alive.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -24,7 +26,7 @@ std::string PeerHost();
 struct TPeerAnswer {
     int Status = 200;
     std::string Reason = "OK";
-    std::string ContentType = "text/xml; charset=utf-8"; // "" sends no Content-Type
+    std::string ContentType = "text/xml; charset=utf-8";  // "" sends no Content-Type
     std::string Body;
     // Silence after the request has been read, before the first byte of the answer.
     std::chrono::milliseconds Delay{0};
@@ -43,7 +45,7 @@ struct TPeerRequest {
     std::string Version;
     std::vector<std::pair<std::string, std::string>> Headers;
     std::string Body;
-    int Connection = 0; // 1 for the first TCP connection the peer accepted, and so on
+    int Connection = 0;  // 1 for the first TCP connection the peer accepted, and so on
 
     // The first header of that name (compared without regard to case).
     std::optional<std::string> Header(std::string_view name) const;
@@ -68,7 +70,7 @@ class THttpPeer {
     std::uint16_t Port() const { return port_; }
 
     std::vector<TPeerRequest> Requests() const;
-    TPeerRequest LastRequest() const; // fails the test when nothing was received
+    TPeerRequest LastRequest() const;  // fails the test when nothing was received
     int Connections() const;
 
   private:
@@ -89,7 +91,12 @@ class THttpPeer {
     TPeerAnswer defaultAnswer_;
     std::vector<TPeerRequest> requests_;
     int connections_ = 0;
-    std::vector<std::thread> threads_;
+    // Connection threads; finished ones are joined as new connections come in.
+    struct TWorker {
+        std::thread Thread;
+        std::shared_ptr<std::atomic<bool>> Done;
+    };
+    std::vector<TWorker> workers_;
     std::thread acceptor_;
 };
 
@@ -123,4 +130,4 @@ TPeerAnswer SoapResult(std::string_view operation, std::string_view resultText);
 // A fault with status 500.
 TPeerAnswer SoapFault(std::string_view code, std::string_view text, std::string_view extra = {});
 
-} // namespace tarrow::test
+}  // namespace tarrow::test

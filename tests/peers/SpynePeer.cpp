@@ -36,4 +36,4 @@ std::vector<std::string> TSpynePeer::NextCall()
     return lines;
 }
 
-} // namespace tarrow::test
+}  // namespace tarrow::test

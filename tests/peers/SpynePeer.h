@@ -11,7 +11,7 @@ namespace tarrow::test {
 
 class TSpynePeer {
   public:
-    TSpynePeer(); // waits until it listens; raises std::runtime_error when it does not start
+    TSpynePeer();  // waits until it listens; raises std::runtime_error when it does not start
 
     std::string Url() const;
     // What the service decoded from the next call: "CALL <operation>", then "<name>=<JSON value>"
@@ -23,4 +23,4 @@ class TSpynePeer {
     int port_ = 0;
 };
 
-} // namespace tarrow::test
+}  // namespace tarrow::test

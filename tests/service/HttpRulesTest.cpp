@@ -156,5 +156,5 @@ TEST(IdleWatch, NothingCountsBeforeTheConnectionOrForUnsetLimits)
               "The operation timed out: nothing could be sent for 60000 ms");
 }
 
-} // namespace
-} // namespace tarrow
+}  // namespace
+}  // namespace tarrow

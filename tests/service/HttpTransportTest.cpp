@@ -205,7 +205,7 @@ TEST_F(TTransportTest, ReceiveLimitIsALimitOnSilenceNotOnTheWholeAnswer)
     transport.SetTimeouts({0, 0, 1500});
     TPeerAnswer slow = test::SoapResult("inserir_vendas", "0");
     slow.Pieces = 6;
-    slow.Pause = 600ms; // 3 s in all, never more than 0.6 s of silence
+    slow.Pause = 600ms;  // 3 s in all, never more than 0.6 s of silence
     peer.Answer(slow);
     EXPECT_EQ(transport.Execute(kRequest), slow.Body);
 }
@@ -214,7 +214,7 @@ TEST_F(TTransportTest, SendLimitEndsARequestThePeerDoesNotTake)
 {
     peer.NeverRead();
     transport.SetTimeouts({0, 1500, 0});
-    const std::string huge(48 << 20, 'x'); // more than loopback's socket buffers hold
+    const std::string huge(48 << 20, 'x');  // more than loopback's socket buffers hold
     const ESOAPHTTPException e = FailureOf(transport, huge);
     EXPECT_EQ(e.Message(), "The operation timed out: nothing could be sent for 1500 ms - URL:" + peer.Url() +
                                " - SOAPAction:" + kAction);
@@ -273,5 +273,5 @@ TEST_F(TTransportTest, TheProxyOfTheEnvironmentIsUsed)
     EXPECT_EQ(peer.LastRequest().Target, target);
 }
 
-} // namespace
-} // namespace tarrow
+}  // namespace
+}  // namespace tarrow

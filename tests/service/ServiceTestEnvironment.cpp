@@ -29,5 +29,5 @@ class TServiceTestEnvironment : public ::testing::Environment {
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TServiceTestEnvironment);
 
-} // namespace
-} // namespace tarrow::test
+}  // namespace
+}  // namespace tarrow::test

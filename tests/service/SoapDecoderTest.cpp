@@ -289,5 +289,5 @@ TEST(SoapDecoderRecord, RecordFieldsComeFromTheResultElement)
     EXPECT_EQ(parcela.vencimento, "05/03/2024");
 }
 
-} // namespace
-} // namespace tarrow
+}  // namespace
+}  // namespace tarrow

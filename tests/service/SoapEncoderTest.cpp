@@ -70,6 +70,10 @@ TEST(SoapEncoder, ReservedCharactersAreEscapedAndAccentedTextIsUtf8WithoutMark)
     EXPECT_EQ(request.rfind("<?xml version=\"1.0\"?>", 0), 0u) << "no byte-order mark, no encoding name";
     EXPECT_EQ(request.find("encoding"), std::string::npos);
     EXPECT_EQ(request.find("&#"), std::string::npos) << "characters travel as UTF-8, not as references";
+
+    // A carriage return is written as a reference, so the peer's line-end normalisation keeps it.
+    EXPECT_NE(Encode(TVanOperation::inserir_regioes, {1, std::string("a\r\nb\tc")}).find("<descricao>a&#13;\nb\tc</descricao>"),
+              std::string::npos);
 }
 
 TEST(SoapEncoder, NoTypeAttributesHeaderOrEncodingStyleAnywhere)
@@ -155,5 +159,5 @@ TEST(SoapAction, NamespaceFollowedByTheOperationNameReplacedOnceAndCaseSensitive
     EXPECT_EQ(SoapActionFor("a%OperationName%", "op"), "a%OperationName%");
 }
 
-} // namespace
-} // namespace tarrow
+}  // namespace
+}  // namespace tarrow

@@ -61,5 +61,5 @@ TEST_F(TSpyneInteropTest, ItsFaultsBecomeRemoteErrors)
     }
 }
 
-} // namespace
-} // namespace tarrow
+}  // namespace
+}  // namespace tarrow

@@ -97,5 +97,5 @@ TEST(VanRegistration, OneNamespaceForTheRegistrationTheActionsAndTheTypes)
     EXPECT_TRUE(registration.DocumentStyle) << "the test environment registers it, as the start-up does";
 }
 
-} // namespace
-} // namespace tarrow
+}  // namespace
+}  // namespace tarrow

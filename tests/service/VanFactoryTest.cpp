@@ -76,7 +76,7 @@ TEST_F(TFactoryTest, NamesAreReadWithoutRegardToCaseAndTheFileIsReadAtEveryAttem
     EXPECT_EQ(other.LastRequest().Target, "/outro/van.asmx");
 
     dir.Write("Tarrow.conf", "[WebService]\r\nURL=" + peer.Url("/novo/van.asmx") + "\r\n");
-    van = ObtemVanSoap(opcoes); // releases the first proxy
+    van = ObtemVanSoap(opcoes);  // releases the first proxy
     Send(van);
     EXPECT_EQ(peer.LastRequest().Target, "/novo/van.asmx");
     EXPECT_EQ(other.Requests().size(), 1u);
@@ -189,5 +189,5 @@ TEST(ServiceAddress, DefaultIsTheOperatorsAddressUnlessTheDeploymentOrATestNames
     EXPECT_EQ(ArquivoTarrowConf().substr(ArquivoTarrowConf().size() - 12), "/Tarrow.conf");
 }
 
-} // namespace
-} // namespace tarrow
+}  // namespace
+}  // namespace tarrow

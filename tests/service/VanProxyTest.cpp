@@ -198,5 +198,5 @@ TEST_F(TProxyTest, EachKindOfBadAnswerReachesTheCallerAsItsOwnError)
     }
 }
 
-} // namespace
-} // namespace tarrow
+}  // namespace
+}  // namespace tarrow
