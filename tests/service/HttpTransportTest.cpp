@@ -2,6 +2,8 @@
 
 #include "platform/Errors.h"
 #include "tests/peers/HttpPeer.h"
+#include "tests/peers/TlsPeer.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -252,7 +254,16 @@ TEST_F(TTransportTest, AnAddressWithAnotherSchemeFailsWhenSetAndEveryCallFailsWi
     EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
 }
 
-TEST_F(TTransportTest, HttpsRelaxesCertificateChecksButStillNeedsTls)
+TEST_F(TTransportTest, HttpsIgnoresAnUnknownAuthorityAndANameMismatch)
+{
+    test::TTempDir dir;
+    test::TTlsPeer tls(dir.Path());
+    transport.SetURL(tls.Url());
+    EXPECT_EQ(transport.Cracked().Port, std::stoi(tls.Url().substr(tls.Url().rfind(':') + 1)));
+    EXPECT_NE(transport.Execute(kRequest).find("<inserir_vendasResult>0</inserir_vendasResult>"), std::string::npos);
+}
+
+TEST_F(TTransportTest, HttpsToAPlainPeerFailsInTheHandshake)
 {
     // The peer speaks plain HTTP, so the TLS handshake fails: a transport error, not a crash or a hang.
     const std::string https = "https://" + test::PeerHost() + ":" + std::to_string(peer.Port()) + "/van.asmx";
