@@ -5,8 +5,6 @@
 #include "service/SoapEncoder.h"
 #include "service/XmlPtr.h"
 
-#include <libxml/SAX2.h>
-#include <libxml/parserInternals.h>
 
 #include <cctype>
 #include <climits>

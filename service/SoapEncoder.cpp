@@ -3,6 +3,7 @@
 #include "service/XmlPtr.h"
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -184,6 +185,7 @@ std::string EncodeSoapRequest(const TSoapOperation& operation, std::span<const T
         const std::string text = SoapValueText(arguments[i]);
         // Added as a text node, so the serializer escapes what XML reserves; nothing is
         // interpreted as markup or as an entity reference.
+        if (text.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("argument text too long");
         if (!text.empty()) {
             xmlNode* content =
                 xmlNewDocTextLen(doc.get(), XmlChars(text.c_str()), static_cast<int>(text.size()));

@@ -1,6 +1,7 @@
 #include "service/van.h"
 
 #include "platform/Errors.h"
+#include "platform/ProgramDir.h"
 #include "service/EndpointConfig.h"
 #include "service/VanProxy.h"
 #include "tests/peers/HttpPeer.h"
@@ -186,7 +187,7 @@ TEST(ServiceAddress, DefaultIsTheOperatorsAddressUnlessTheDeploymentOrATestNames
     DefineEnderecoPadraoServico("http://127.0.0.1:9/van.asmx");
     EXPECT_EQ(EnderecoPadraoServico(), "http://127.0.0.1:9/van.asmx");
     unsetenv("TARROW_SERVICE_URL");
-    EXPECT_EQ(ArquivoTarrowConf().substr(ArquivoTarrowConf().size() - 12), "/Tarrow.conf");
+    EXPECT_EQ(ArquivoTarrowConf(), ProgramDirectory() + "Tarrow.conf") << "beside the program, not in the working directory";
 }
 
 }  // namespace
