@@ -22,6 +22,24 @@ std::uint32_t LittleEndian(std::span<const std::uint8_t> bytes, std::size_t offs
     return value;
 }
 
+// Servers send the message of an OK packet with a length prefix; a message that is simply the
+// rest of the packet is taken as it is.
+std::string ReadInfo(TPacketReader& reader)
+{
+    const std::size_t start = reader.Position();
+    if (reader.AtEnd()) return {};
+    const std::uint8_t first = reader.PeekByte();
+    if (first < 251 || first == 252 || first == 253) {
+        const auto length = reader.ReadLengthCoded();
+        if (length >= 0 && static_cast<std::size_t>(length) == reader.Remaining()) {
+            const auto bytes = reader.ReadBytes(static_cast<std::size_t>(length));
+            return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        }
+        reader.SetPosition(start);
+    }
+    return reader.ReadZString();
+}
+
 }  // namespace
 
 TOkPacket ParseOkPacket(std::span<const std::uint8_t> packet, bool protocol41, bool transactions)
@@ -39,7 +57,7 @@ TOkPacket ParseOkPacket(std::span<const std::uint8_t> packet, bool protocol41, b
         ok.HasWarnings = true;
         ok.WarningCount = reader.ReadInt16();
     }
-    ok.Info = reader.ReadZString();
+    ok.Info = ReadInfo(reader);
     return ok;
 }
 

@@ -57,7 +57,8 @@ struct TOkPacket {
 };
 
 // An OK packet from its first byte (the column count 0) on. The status is present with the 4.1
-// protocol or a server with transactions; the warning count with the 4.1 protocol only.
+// protocol or a server with transactions; the warning count with the 4.1 protocol only. The
+// message is the rest of the packet, without the length prefix servers put before it.
 TOkPacket ParseOkPacket(std::span<const std::uint8_t> packet, bool protocol41, bool transactions);
 
 // An end packet: at most 8 bytes, first byte 0xFE.

@@ -44,6 +44,16 @@ TEST(OkPacket, WithoutThe41ProtocolOnlyTransactionsBringTheStatus)
     EXPECT_EQ(old.Info, "hi");
 }
 
+TEST(OkPacket, TheMessageIsTakenWithOrWithoutItsLengthPrefix)
+{
+    const std::vector<std::uint8_t> prefixed = {0, 0, 0, 2, 0, 0, 0, 4, 'a', 'b', 'c', 'd'};
+    EXPECT_EQ(ParseOkPacket(prefixed, true, true).Info, "abcd");
+    const std::vector<std::uint8_t> bare = {0, 0, 0, 2, 0, 0, 0, 'a', 'b', 'c', 'd'};
+    EXPECT_EQ(ParseOkPacket(bare, true, true).Info, "abcd");
+    const std::vector<std::uint8_t> none = {0, 0, 0, 2, 0, 0, 0};
+    EXPECT_EQ(ParseOkPacket(none, true, true).Info, "");
+}
+
 TEST(OkPacket, ACutPacketIsMalformed)
 {
     try {

@@ -88,7 +88,7 @@ inline std::vector<std::uint8_t> OkPacket(std::uint64_t affectedRows = 0, std::u
     }
     PutLittleEndian(out, status, 2);
     PutLittleEndian(out, warnings, 2);
-    PutText(out, info);
+    if (!info.empty()) PutLengthCodedText(out, info);
     return out;
 }
 
