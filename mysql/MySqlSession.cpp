@@ -226,7 +226,9 @@ void TMySqlSession::SendLocalInfile(const std::string& fileName)
     net_.ResetPacket();
     std::exception_ptr fileError;
     {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"), std::fclose);
+        errno = 0;
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+            localInfileOpener_ ? localInfileOpener_(fileName) : std::fopen(fileName.c_str(), "rb"), std::fclose);
         try {
             if (!file) throw ELocalInfileError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
             std::vector<std::uint8_t> chunk(kLocalInfileChunk);

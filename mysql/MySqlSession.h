@@ -9,6 +9,8 @@
 #include "mysql/MySqlPackets.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 
 namespace tarrow {
@@ -38,6 +40,10 @@ class ELocalInfileError : public Exception {
     using Exception::Exception;
 };
 
+// Opens the file a LOCAL INFILE request names, for reading; none when it cannot be opened (errno
+// then says why). The session closes what it returns.
+using TLocalInfileOpener = std::function<std::FILE*(const std::string& fileName)>;
+
 class TMySqlSession {
 public:
     TMySqlSession();
@@ -60,6 +66,9 @@ public:
     int ReadTimeout() const noexcept { return readTimeout_; }
     void SetProtocol(std::uint8_t protocol) noexcept { protocol_ = protocol; }
     std::uint8_t Protocol() const noexcept { return protocol_; }
+    // Replaces how LOCAL INFILE files are opened (by default: the named file, read-only). A caller
+    // that must not hand out files, such as a fuzzer, refuses them here.
+    void SetLocalInfileOpener(TLocalInfileOpener opener) { localInfileOpener_ = std::move(opener); }
     void SetSslTexts(std::string key, std::string certificate, std::string caFile, std::string caPath,
                      std::string cipherList);
 
@@ -162,6 +171,7 @@ private:
     std::string sslCaPath_;
     std::string sslCipherList_;
     bool closing_ = false;
+    TLocalInfileOpener localInfileOpener_;
 };
 
 }  // namespace tarrow
