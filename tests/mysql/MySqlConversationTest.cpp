@@ -25,9 +25,9 @@ TMySQLAPIDirect& Api() { return MySQLAPIDirect(); }
 Bytes Text(const std::string& text) { return {text.begin(), text.end()}; }
 
 // Greeting, login packet (returned), OK.
-TScriptedPeer::TReceivedPacket ServeLogin(TScriptedPeer& peer, const TGreetingSpec& spec = {})
+TScriptedPeer::TReceivedPacket ServeLogin(TScriptedPeer& peer, const TGreetingSpec& shape = {})
 {
-    peer.SendPacket(0, test::GreetingPacket(spec));
+    peer.SendPacket(0, test::GreetingPacket(shape));
     auto login = peer.ReceivePacket();
     peer.SendPacket(2, test::OkPacket());
     return login;
@@ -86,9 +86,9 @@ TEST_F(Conversation, EmptyPasswordAndDatabaseEndTheLoginWithTwoZeroBytesAndNoSec
 TEST_F(Conversation, ProtocolVersion9IsRefusedWith2007)
 {
     TScriptedServer server([&](TScriptedPeer& peer) {
-        TGreetingSpec spec;
-        spec.ProtocolVersion = 9;
-        peer.SendPacket(0, test::GreetingPacket(spec));
+        TGreetingSpec shape;
+        shape.ProtocolVersion = 9;
+        peer.SendPacket(0, test::GreetingPacket(shape));
         peer.WaitForClose();
     });
     EXPECT_EQ(Connect(server.Port()), nullptr);
@@ -150,9 +150,9 @@ TEST_F(Conversation, WithoutTheFullScrambleThePasswordIsEightXAndAZero)
 {
     TScriptedPeer::TReceivedPacket login;
     TScriptedServer server([&](TScriptedPeer& peer) {
-        TGreetingSpec spec;
-        spec.FullScramble = false;
-        login = ServeLogin(peer, spec);
+        TGreetingSpec shape;
+        shape.FullScramble = false;
+        login = ServeLogin(peer, shape);
         peer.WaitForClose();
     });
     ASSERT_EQ(Connect(server.Port(), "segredo", "db"), session.get());
@@ -166,9 +166,9 @@ TEST_F(Conversation, AShortGreetingGivesTheOldLayoutAndTheOldScramble)
 {
     TScriptedPeer::TReceivedPacket login;
     TScriptedServer server([&](TScriptedPeer& peer) {
-        TGreetingSpec spec;
-        spec.Short = true;
-        peer.SendPacket(0, test::GreetingPacket(spec));
+        TGreetingSpec shape;
+        shape.Short = true;
+        peer.SendPacket(0, test::GreetingPacket(shape));
         login = peer.ReceivePacket();
         peer.SendPacket(2, {0, 0, 0});
         peer.WaitForClose();
@@ -301,10 +301,10 @@ void SendResultHeader(TScriptedPeer& peer, std::uint8_t& sequence, const std::ve
 
 test::TColumnSpec Column(const std::string& name, std::uint8_t type = 253)
 {
-    test::TColumnSpec spec;
-    spec.Name = spec.BaseName = name;
-    spec.Type = type;
-    return spec;
+    test::TColumnSpec shape;
+    shape.Name = shape.BaseName = name;
+    shape.Type = type;
+    return shape;
 }
 
 TEST_F(Commands, AnInsertAnsweredByAnOkPacket)

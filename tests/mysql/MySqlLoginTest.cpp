@@ -47,24 +47,24 @@ TEST(Sha1, PublishedTestVectors)
 
 TEST(Greeting, FullGreetingGivesVersionThreadCapabilitiesAndTwentyScrambleBytes)
 {
-    TGreetingSpec spec;
-    spec.Capabilities = 0xA28F;
-    spec.Status = 0x0022;
-    const TGreeting greeting = ParseGreeting(GreetingPacket(spec));
+    TGreetingSpec shape;
+    shape.Capabilities = 0xA28F;
+    shape.Status = 0x0022;
+    const TGreeting greeting = ParseGreeting(GreetingPacket(shape));
     EXPECT_EQ(greeting.ServerVersion, "10.11.19-MariaDB");
     EXPECT_EQ(greeting.ThreadId, 42u);
     EXPECT_EQ(greeting.ServerCapabilities, 0xA28Fu);
     EXPECT_EQ(greeting.ServerLanguage, 8);
     EXPECT_EQ(greeting.ServerStatus, 0x22);
     EXPECT_TRUE(greeting.FullScramble);
-    EXPECT_EQ(greeting.Scramble, spec.Scramble);
+    EXPECT_EQ(greeting.Scramble, shape.Scramble);
 }
 
 TEST(Greeting, ShortGreetingLeavesCapabilitiesZeroStatusTwoAndTheScrambleShort)
 {
-    TGreetingSpec spec;
-    spec.Short = true;
-    const TGreeting greeting = ParseGreeting(GreetingPacket(spec));
+    TGreetingSpec shape;
+    shape.Short = true;
+    const TGreeting greeting = ParseGreeting(GreetingPacket(shape));
     EXPECT_EQ(greeting.ServerCapabilities, 0u);
     EXPECT_EQ(greeting.ServerStatus, 2);
     EXPECT_FALSE(greeting.FullScramble);
@@ -74,19 +74,19 @@ TEST(Greeting, ShortGreetingLeavesCapabilitiesZeroStatusTwoAndTheScrambleShort)
 
 TEST(Greeting, WithoutTheSecondScramblePartTheFlagsAreReadButTheScrambleIsShort)
 {
-    TGreetingSpec spec;
-    spec.FullScramble = false;
-    const TGreeting greeting = ParseGreeting(GreetingPacket(spec));
+    TGreetingSpec shape;
+    shape.FullScramble = false;
+    const TGreeting greeting = ParseGreeting(GreetingPacket(shape));
     EXPECT_EQ(greeting.ServerCapabilities, 0xF7FFu);
     EXPECT_FALSE(greeting.FullScramble);
 }
 
 TEST(Greeting, ProtocolVersion9Is2007NamingBothVersions)
 {
-    TGreetingSpec spec;
-    spec.ProtocolVersion = 9;
+    TGreetingSpec shape;
+    shape.ProtocolVersion = 9;
     try {
-        ParseGreeting(GreetingPacket(spec));
+        ParseGreeting(GreetingPacket(shape));
         FAIL();
     } catch (const EMySqlException& e) {
         EXPECT_EQ(e.ErrorCode(), 2007);
@@ -185,9 +185,9 @@ TEST(LoginPacket, EmptyPasswordIsOneZeroByte)
 
 TEST(LoginPacket, WithoutTheSecondScramblePartThePasswordIsEightXAndAZero)
 {
-    TGreetingSpec spec;
-    spec.FullScramble = false;
-    const TGreeting greeting = ParseGreeting(GreetingPacket(spec));
+    TGreetingSpec shape;
+    shape.FullScramble = false;
+    const TGreeting greeting = ParseGreeting(GreetingPacket(shape));
     const auto packet = BuildLoginPacket(Request41(greeting, "u", "segredo", "db"));
     EXPECT_EQ(std::vector<std::uint8_t>(packet.begin() + 32, packet.end()),
               (std::vector<std::uint8_t>{'u', 0, 'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x', 0, 'd', 'b'}));
@@ -195,9 +195,9 @@ TEST(LoginPacket, WithoutTheSecondScramblePartThePasswordIsEightXAndAZero)
 
 TEST(LoginPacket, AnOldProtocolLoginHasTwoFlagBytesThreeZerosAndTheOldScramble)
 {
-    TGreetingSpec spec;
-    spec.Short = true;
-    TGreeting greeting = ParseGreeting(GreetingPacket(spec));
+    TGreetingSpec shape;
+    shape.Short = true;
+    TGreeting greeting = ParseGreeting(GreetingPacket(shape));
     greeting.ServerCapabilities = 0x002C;  // long flags, database in login, compression; no 4.1 bits
     const auto packet = BuildLoginPacket(Request41(greeting, "u", "segredo", "db"));
     const auto scramble = OldScramble("segredo", std::span(greeting.Scramble).first(8));

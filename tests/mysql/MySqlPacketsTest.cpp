@@ -147,13 +147,13 @@ TEST(Row, ValuesRunningPastThePacketAreMalformed)
 
 TEST(ColumnDescription, A41DescriptionGivesNamesAndTheFixedBlock)
 {
-    TColumnSpec spec;
-    spec.Charset = 33;
-    spec.Length = 765;
-    spec.Type = 253;
-    spec.Flags = 0x1001;
-    spec.Decimals = 31;
-    const auto info = ParseFieldInfo(ColumnPacket(spec), true, true);
+    TColumnSpec shape;
+    shape.Charset = 33;
+    shape.Length = 765;
+    shape.Type = 253;
+    shape.Flags = 0x1001;
+    shape.Decimals = 31;
+    const auto info = ParseFieldInfo(ColumnPacket(shape), true, true);
     EXPECT_EQ(info.Database, "gerente");
     EXPECT_EQ(info.Table, "m");
     EXPECT_EQ(info.BaseTable, "movment");
@@ -168,10 +168,10 @@ TEST(ColumnDescription, A41DescriptionGivesNamesAndTheFixedBlock)
 
 TEST(ColumnDescription, BlobWithLengthFFFFFFFFKeepsTheFullLength)
 {
-    TColumnSpec spec;
-    spec.Type = 252;
-    spec.Length = 0xFFFFFFFF;
-    EXPECT_EQ(ParseFieldInfo(ColumnPacket(spec), true, true).Length, 4294967295u);
+    TColumnSpec shape;
+    shape.Type = 252;
+    shape.Length = 0xFFFFFFFF;
+    EXPECT_EQ(ParseFieldInfo(ColumnPacket(shape), true, true).Length, 4294967295u);
 }
 
 TEST(ColumnDescription, NumericFlagFollowsTheType)
@@ -184,10 +184,10 @@ TEST(ColumnDescription, NumericFlagFollowsTheType)
                  {7, 14, true}, {7, 8, true}, {7, 19, false}, {10, 10, false}, {12, 19, false},
                  {246, 12, false}, {253, 30, false}, {252, 65535, false}};
     for (const auto& c : cases) {
-        TColumnSpec spec;
-        spec.Type = c.type;
-        spec.Length = c.length;
-        const auto info = ParseFieldInfo(ColumnPacket(spec), true, true);
+        TColumnSpec shape;
+        shape.Type = c.type;
+        shape.Length = c.length;
+        const auto info = ParseFieldInfo(ColumnPacket(shape), true, true);
         EXPECT_EQ((info.Flags & kNumericFlag) != 0, c.numeric) << int(c.type) << "/" << c.length;
     }
 }

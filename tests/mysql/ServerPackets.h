@@ -56,21 +56,21 @@ struct TGreetingSpec {
     bool FullScramble = true;
 };
 
-inline std::vector<std::uint8_t> GreetingPacket(const TGreetingSpec& spec)
+inline std::vector<std::uint8_t> GreetingPacket(const TGreetingSpec& shape)
 {
-    std::vector<std::uint8_t> out = {spec.ProtocolVersion};
-    PutText(out, spec.ServerVersion);
+    std::vector<std::uint8_t> out = {shape.ProtocolVersion};
+    PutText(out, shape.ServerVersion);
     out.push_back(0);
-    PutLittleEndian(out, spec.ThreadId, 4);
-    out.insert(out.end(), spec.Scramble.begin(), spec.Scramble.begin() + 8);
+    PutLittleEndian(out, shape.ThreadId, 4);
+    out.insert(out.end(), shape.Scramble.begin(), shape.Scramble.begin() + 8);
     out.push_back(0);
-    if (spec.Short) return out;
-    PutLittleEndian(out, spec.Capabilities, 2);
-    out.push_back(spec.Language);
-    PutLittleEndian(out, spec.Status, 2);
+    if (shape.Short) return out;
+    PutLittleEndian(out, shape.Capabilities, 2);
+    out.push_back(shape.Language);
+    PutLittleEndian(out, shape.Status, 2);
     out.insert(out.end(), 13, 0);
-    if (!spec.FullScramble) return out;
-    out.insert(out.end(), spec.Scramble.begin() + 8, spec.Scramble.end());
+    if (!shape.FullScramble) return out;
+    out.insert(out.end(), shape.Scramble.begin() + 8, shape.Scramble.end());
     out.push_back(0);
     PutText(out, "mysql_native_password");
     out.push_back(0);
@@ -121,21 +121,21 @@ struct TColumnSpec {
     std::uint8_t Decimals = 0;
 };
 
-inline std::vector<std::uint8_t> ColumnPacket(const TColumnSpec& spec)
+inline std::vector<std::uint8_t> ColumnPacket(const TColumnSpec& shape)
 {
     std::vector<std::uint8_t> out;
     PutLengthCodedText(out, "def");
-    PutLengthCodedText(out, spec.Database);
-    PutLengthCodedText(out, spec.Table);
-    PutLengthCodedText(out, spec.BaseTable);
-    PutLengthCodedText(out, spec.Name);
-    PutLengthCodedText(out, spec.BaseName);
+    PutLengthCodedText(out, shape.Database);
+    PutLengthCodedText(out, shape.Table);
+    PutLengthCodedText(out, shape.BaseTable);
+    PutLengthCodedText(out, shape.Name);
+    PutLengthCodedText(out, shape.BaseName);
     out.push_back(12);
-    PutLittleEndian(out, spec.Charset, 2);
-    PutLittleEndian(out, spec.Length, 4);
-    out.push_back(spec.Type);
-    PutLittleEndian(out, spec.Flags, 2);
-    out.push_back(spec.Decimals);
+    PutLittleEndian(out, shape.Charset, 2);
+    PutLittleEndian(out, shape.Length, 4);
+    out.push_back(shape.Type);
+    PutLittleEndian(out, shape.Flags, 2);
+    out.push_back(shape.Decimals);
     out.push_back(0);
     out.push_back(0);
     return out;
