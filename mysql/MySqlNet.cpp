@@ -26,6 +26,16 @@ void PutInt24(std::uint8_t* bytes, std::uint32_t value)
     bytes[2] = static_cast<std::uint8_t>(value >> 16);
 }
 
+// One read at the codec's read position, which then moves past what was read.
+template <typename TRead>
+auto ReadAt(std::span<const std::uint8_t> packet, std::size_t& position, TRead read)
+{
+    TPacketReader reader(packet, position);
+    auto value = read(reader);
+    position = reader.Position();
+    return value;
+}
+
 EMySqlException OutOfOrder(const char* where, int received, int expected)
 {
     return MySqlError(kErPacketsOutOfOrder,
@@ -380,58 +390,37 @@ std::uint32_t TMySqlNet::DrainPacket(std::size_t chunk, bool check, std::uint8_t
 
 std::uint8_t TMySqlNet::ReadByte()
 {
-    TPacketReader reader(Packet(), position_);
-    const auto value = reader.ReadByte();
-    position_ = reader.Position();
-    return value;
+    return ReadAt(Packet(), position_, [](TPacketReader& reader) { return reader.ReadByte(); });
 }
 
 std::uint16_t TMySqlNet::ReadInt16()
 {
-    TPacketReader reader(Packet(), position_);
-    const auto value = reader.ReadInt16();
-    position_ = reader.Position();
-    return value;
+    return ReadAt(Packet(), position_, [](TPacketReader& reader) { return reader.ReadInt16(); });
 }
 
 std::uint32_t TMySqlNet::ReadInt24()
 {
-    TPacketReader reader(Packet(), position_);
-    const auto value = reader.ReadInt24();
-    position_ = reader.Position();
-    return value;
+    return ReadAt(Packet(), position_, [](TPacketReader& reader) { return reader.ReadInt24(); });
 }
 
 std::uint32_t TMySqlNet::ReadInt32()
 {
-    TPacketReader reader(Packet(), position_);
-    const auto value = reader.ReadInt32();
-    position_ = reader.Position();
-    return value;
+    return ReadAt(Packet(), position_, [](TPacketReader& reader) { return reader.ReadInt32(); });
 }
 
 std::uint64_t TMySqlNet::ReadInt64()
 {
-    TPacketReader reader(Packet(), position_);
-    const auto value = reader.ReadInt64();
-    position_ = reader.Position();
-    return value;
+    return ReadAt(Packet(), position_, [](TPacketReader& reader) { return reader.ReadInt64(); });
 }
 
 std::int64_t TMySqlNet::ReadLengthCoded()
 {
-    TPacketReader reader(Packet(), position_);
-    const auto value = reader.ReadLengthCoded();
-    position_ = reader.Position();
-    return value;
+    return ReadAt(Packet(), position_, [](TPacketReader& reader) { return reader.ReadLengthCoded(); });
 }
 
 std::string TMySqlNet::ReadZString()
 {
-    TPacketReader reader(Packet(), position_);
-    auto value = reader.ReadZString();
-    position_ = reader.Position();
-    return value;
+    return ReadAt(Packet(), position_, [](TPacketReader& reader) { return reader.ReadZString(); });
 }
 
 void TMySqlNet::ReadBytes(std::uint8_t* destination, std::size_t count)
