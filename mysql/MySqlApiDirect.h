@@ -39,7 +39,7 @@ namespace tarrow {
 inline constexpr int kMySqlOptConnectTimeout = 0;  // int seconds
 inline constexpr int kMySqlOptCompress = 1;        // ignored: compression is a flag of mysql_real_connect
 inline constexpr int kMySqlOptNamedPipe = 2;       // protocol := named pipe
-inline constexpr int kMySqlOptProtocol = 9;        // protocol := the byte value (0 default, 1 TCP, 3 pipe, 5 TLS)
+inline constexpr int kMySqlOptProtocol = 9;        // protocol := the value's first byte (0 default, 1 TCP, 3 pipe, 5 TLS)
 inline constexpr int kMySqlOptReadTimeout = 11;    // int seconds, applied before every command
 inline constexpr int kMySqlOptWriteTimeout = 12;   // the same field as the read time-out
 

@@ -654,3 +654,29 @@ TEST_F(Commands, ColumnDescriptionAccessor)
 
 }  // namespace
 }  // namespace tarrow
+
+namespace tarrow {
+namespace {
+
+TEST(ColumnDescriptionAccessor, Utf8TriplesTextLengthsOfTableColumnsOnlyWithoutThe41Protocol)
+{
+    TMySqlFieldInfos infos(3);
+    infos[0].Table = "produto";
+    infos[0].Type = 253;
+    infos[0].Length = 30;
+    infos[1].Type = 253;  // no table: an expression
+    infos[1].Length = 30;
+    infos[2].Table = "produto";
+    infos[2].Type = 3;
+    infos[2].Length = 11;
+    const TMySqlResultSet old(nullptr, infos, false);
+    EXPECT_EQ(Api().ColumnDescription(&old, 0, true).Length, 90u);
+    EXPECT_EQ(Api().ColumnDescription(&old, 0, false).Length, 30u);
+    EXPECT_EQ(Api().ColumnDescription(&old, 1, true).Length, 30u);
+    EXPECT_EQ(Api().ColumnDescription(&old, 2, true).Length, 11u);
+    const TMySqlResultSet current(nullptr, infos, true);
+    EXPECT_EQ(Api().ColumnDescription(&current, 0, true).Length, 30u);
+}
+
+}  // namespace
+}  // namespace tarrow
