@@ -302,6 +302,22 @@ TEST_F(Server, CompressionCarriesLargeRowsBothWays)
     EXPECT_EQ(Select(session.get(), "select 'ok'"), (std::vector<std::vector<std::string>>{{"ok"}}));
 }
 
+TEST_F(Server, CompressionCarriesValuesOver16MiBBothWays)
+{
+    auto session = Login(database.Name(), kProgramFlags | kClientCompress);
+    ASSERT_TRUE(session->Net().Compress());
+    Run(session.get(), "create table t (id int, b longblob)");
+    const std::size_t size = 16 * 1024 * 1024 + 1000;
+    std::string statement = "insert into t values (1, '";
+    for (std::size_t i = 0; i < size; ++i) statement += static_cast<char>('a' + (i * 31 + i / 7) % 26);
+    statement += "')";
+    ASSERT_EQ(Api().mysql_real_query(session.get(), statement), 0) << Api().mysql_error(session.get());
+    const auto rows = Select(session.get(), "select b, length(b) from t");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], std::to_string(size));
+    EXPECT_EQ(rows[0][0], statement.substr(26, size));
+}
+
 TEST_F(Server, ColumnDescriptionsOfARealTable)
 {
     auto session = Login();
