@@ -11,11 +11,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -83,7 +83,8 @@ std::string SalesStatement(int branch, const std::string& day)
     sql += " m.data_hora between \"" + day + " 00:00:00\" and \"" + day + " 23:59:59\" and\r\n";
     sql += " m.cancelado <> \"S\" and\r\n";
     sql += " m.quanti_uni > 0 and\r\n";
-    sql += " ((m.entrega = \"N\") or (m.entrega = \"S\" and m.dtchegada_entrega > \"19000101 00:00:00\")) and\r\n";
+    sql += " ((m.entrega = \"N\") or (m.entrega = \"S\" and m.dtchegada_entrega > \"19000101 00:00:00\")) "
+           "and\r\n";
     sql += " coalesce(m.lojas_leram2, \"\") <> \"V\"\r\n";
     sql += "order by\r\n m.numlanc, m.movment_id\r\n";
     return sql;
@@ -115,7 +116,7 @@ struct TRun {
     long Rows = 0;
     std::uint64_t Checksum = 0;
     double Seconds = 0;
-    double CpuSeconds = 0;  // the client's own processor time
+    double CpuSeconds = 0; // the client's own processor time
 };
 
 double ThreadCpuSeconds()
@@ -128,13 +129,13 @@ double ThreadCpuSeconds()
 // -- Our call surface
 
 class TOurs {
-public:
+  public:
     explicit TOurs(const TServer& server) : session_(api_.mysql_init())
     {
         const int timeout = 15;
         api_.mysql_options(session_.get(), tarrow::kMySqlOptConnectTimeout, &timeout);
-        if (api_.mysql_real_connect(session_.get(), server.Host, "root", server.Password, kDatabase, server.Port, "",
-                                    0x10002) == nullptr)
+        if (api_.mysql_real_connect(session_.get(), server.Host, "root", server.Password, kDatabase,
+                                    server.Port, "", 0x10002) == nullptr)
             throw std::runtime_error("ours: " + api_.mysql_error(session_.get()));
     }
     void Execute(const std::string& sql)
@@ -155,10 +156,12 @@ public:
             throw std::runtime_error("ours: " + api_.mysql_error(session_.get()));
         tarrow::TMySqlResultPtr result(api_.mysql_use_result(session_.get()));
         while (const tarrow::TMySqlBinds* row = api_.mysql_fetch_row(result.get())) {
-            for (const auto& bind : row->Binds) sum.Add(row->Row.data() + bind.Offset, bind.Length, bind.IsNull);
+            for (const auto& bind : row->Binds)
+                sum.Add(row->Row.data() + bind.Offset, bind.Length, bind.IsNull);
             ++run.Rows;
         }
-        if (api_.mysql_errno(session_.get()) != 0) throw std::runtime_error("ours: " + api_.mysql_error(session_.get()));
+        if (api_.mysql_errno(session_.get()) != 0)
+            throw std::runtime_error("ours: " + api_.mysql_error(session_.get()));
         result.reset();
         run.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
         run.CpuSeconds = ThreadCpuSeconds() - cpuStart;
@@ -166,7 +169,7 @@ public:
         return run;
     }
 
-private:
+  private:
     tarrow::TMySQLAPIDirect& api_ = tarrow::MySQLAPIDirect();
     tarrow::TMySqlSessionPtr session_;
 };
@@ -174,7 +177,7 @@ private:
 // -- The peer client library
 
 class TPeer {
-public:
+  public:
     explicit TPeer(const TServer& server) : connection_(mysql_init(nullptr))
     {
         unsigned int timeout = 15;
@@ -203,7 +206,8 @@ public:
             for (unsigned i = 0; i < columns; ++i) sum.Add(row[i], lengths[i], row[i] == nullptr);
             ++run.Rows;
         }
-        if (mysql_errno(connection_) != 0) throw std::runtime_error(std::string("peer: ") + mysql_error(connection_));
+        if (mysql_errno(connection_) != 0)
+            throw std::runtime_error(std::string("peer: ") + mysql_error(connection_));
         mysql_free_result(result);
         run.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
         run.CpuSeconds = ThreadCpuSeconds() - cpuStart;
@@ -211,7 +215,7 @@ public:
         return run;
     }
 
-private:
+  private:
     MYSQL* connection_;
 };
 
@@ -219,41 +223,51 @@ void Prepare(const TServer& server)
 {
     tarrow::TMySQLAPIDirect& api = tarrow::MySQLAPIDirect();
     tarrow::TMySqlSessionPtr session(api.mysql_init());
-    if (api.mysql_real_connect(session.get(), server.Host, "root", server.Password, "", server.Port, "", 0x10002) ==
-        nullptr)
+    if (api.mysql_real_connect(session.get(), server.Host, "root", server.Password, "", server.Port, "",
+                               0x10002) == nullptr)
         throw std::runtime_error("prepare: " + api.mysql_error(session.get()));
     const std::string day = std::string(kDay).replace(4, 1, "-").replace(7, 1, "-");
     const std::string rows = std::to_string(kRows);
     const std::string script =
-        std::string("drop database if exists ") + kDatabase + "; create database " + kDatabase + "; use " + kDatabase +
+        std::string("drop database if exists ") + kDatabase + "; create database " + kDatabase + "; use " +
+        kDatabase +
         ";"
         "create table filial (filial_id int primary key, cgc varchar(14));"
-        "create table produto (produto_id int primary key, barras varchar(14), grupo_id int, curvaabc char(1),"
+        "create table produto (produto_id int primary key, barras varchar(14), grupo_id int, curvaabc "
+        "char(1),"
         " totfisc varchar(4));"
         "create table estoque_minimo (filial_id int, produto_id int, estoque decimal(12,3),"
         " primary key (filial_id, produto_id));"
         "create table totalfisc (totalizador varchar(4) primary key, icms decimal(5,2), apagado char(1));"
         "create table movment (movment_id int primary key, numlanc bigint, filial_id int, num_caixa int,"
-        " num_ecf int, data_hora datetime, produto_id int, quanti_uni decimal(12,3), preco_unit decimal(12,2),"
+        " num_ecf int, data_hora datetime, produto_id int, quanti_uni decimal(12,3), preco_unit "
+        "decimal(12,2),"
         " usuario_id int, oper int, cancelado char(1), entrega char(1), dtchegada_entrega datetime,"
         " lojas_leram2 char(1), key (numlanc, movment_id));"
         "insert into filial values (1, '12345678000195'), (2, '98765432000110');"
-        "insert into totalfisc values ('T01', 18.00, 'N'), ('T02', 12.00, 'N'), ('F', 0, 'N'), ('T99', 7, 'S');"
+        "insert into totalfisc values ('T01', 18.00, 'N'), ('T02', 12.00, 'N'), ('F', 0, 'N'), ('T99', 7, "
+        "'S');"
         "insert into produto select seq, lpad(7890000000000 + seq, 13, '0'), if(seq % 7 = 0, null, seq % 40),"
-        " if(seq % 11 = 0, null, elt(1 + seq % 4, 'A', 'B', 'C', 'D')), elt(1 + seq % 4, 'T01', 'T02', 'F', 'T99')"
+        " if(seq % 11 = 0, null, elt(1 + seq % 4, 'A', 'B', 'C', 'D')), elt(1 + seq % 4, 'T01', 'T02', 'F', "
+        "'T99')"
         " from seq_1_to_5000;"
         "insert into estoque_minimo select 1, seq, seq % 97 + 0.5 from seq_1_to_5000 where seq % 13 <> 0;"
         "insert into movment select seq, 100000 + seq div 3, 1, 1 + seq % 4, 500000 + seq div 3,"
-        " '" + day + " 00:00:00' + interval (seq * 86399 div " + rows + ") second, 1 + seq % 5000,"
+        " '" +
+        day + " 00:00:00' + interval (seq * 86399 div " + rows +
+        ") second, 1 + seq % 5000,"
         " 1 + seq % 5, 1.99 + (seq % 300), 10 + seq % 9, 2 + seq % 2, 'N', 'N', null, null"
-        " from seq_1_to_" + rows + ";";
+        " from seq_1_to_" +
+        rows + ";";
     if (api.mysql_real_query(session.get(), script) != 0)
         throw std::runtime_error("prepare: " + api.mysql_error(session.get()));
     do {
         api.mysql_free_result(api.mysql_use_result(session.get()));
-        if (api.mysql_errno(session.get()) != 0) throw std::runtime_error("prepare: " + api.mysql_error(session.get()));
+        if (api.mysql_errno(session.get()) != 0)
+            throw std::runtime_error("prepare: " + api.mysql_error(session.get()));
     } while (api.mysql_next_result(session.get()) == 0);
-    if (api.mysql_errno(session.get()) != 0) throw std::runtime_error("prepare: " + api.mysql_error(session.get()));
+    if (api.mysql_errno(session.get()) != 0)
+        throw std::runtime_error("prepare: " + api.mysql_error(session.get()));
 }
 
 double Median(std::vector<double> values)
@@ -262,7 +276,7 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -273,7 +287,8 @@ int main(int argc, char** argv)
         server.Password = Env("TARROW_TEST_DB_PASSWORD", server.Password);
         const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
 
-        std::printf("preparing %d movement lines of %s on %s:%d ...\n", kRows, kDay, server.Host.c_str(), server.Port);
+        std::printf("preparing %d movement lines of %s on %s:%d ...\n", kRows, kDay, server.Host.c_str(),
+                    server.Port);
         Prepare(server);
         TOurs ours(server);
         TPeer peer(server);
@@ -287,7 +302,7 @@ int main(int argc, char** argv)
         bool allEqual = true;
         bool allAtLeastPeer = true;
         for (const TCase& c : cases) {
-            ours.Fetch(c.Sql);  // warm the server's caches for both
+            ours.Fetch(c.Sql); // warm the server's caches for both
             peer.Fetch(c.Sql);
             std::vector<double> oursRate, peerRate, oursCpu, peerCpu;
             std::uint64_t oursSum = 0, peerSum = 0;
@@ -313,16 +328,16 @@ int main(int argc, char** argv)
             const double o = Median(oursRate), p = Median(peerRate);
             std::printf("\n%s (%d rounds, median)\n", c.Name, rounds);
             const double oc = Median(oursCpu), pc = Median(peerCpu);
-            std::printf("  ours: %8.0f rows/s  %6.0f ns client CPU/row  rows %ld  checksum %016llx\n", o, oc, oursRows,
-                        static_cast<unsigned long long>(oursSum));
-            std::printf("  peer: %8.0f rows/s  %6.0f ns client CPU/row  rows %ld  checksum %016llx\n", p, pc, peerRows,
-                        static_cast<unsigned long long>(peerSum));
+            std::printf("  ours: %8.0f rows/s  %6.0f ns client CPU/row  rows %ld  checksum %016llx\n", o, oc,
+                        oursRows, static_cast<unsigned long long>(oursSum));
+            std::printf("  peer: %8.0f rows/s  %6.0f ns client CPU/row  rows %ld  checksum %016llx\n", p, pc,
+                        peerRows, static_cast<unsigned long long>(peerSum));
             std::printf("  ratio ours/peer: %.3f rows/s, %.3f client CPU per row\n", o / p, oc / pc);
             allEqual = allEqual && oursSum == peerSum && oursRows == peerRows && oursRows == kRows;
             allAtLeastPeer = allAtLeastPeer && o >= p;
         }
-        std::printf("\nsame rows and bytes: %s; ours at least the peer's rate on both: %s\n", allEqual ? "yes" : "NO",
-                    allAtLeastPeer ? "yes" : "no");
+        std::printf("\nsame rows and bytes: %s; ours at least the peer's rate on both: %s\n",
+                    allEqual ? "yes" : "NO", allAtLeastPeer ? "yes" : "no");
         return allEqual ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_mysql_fetch: %s\n", e.what());

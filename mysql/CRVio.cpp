@@ -19,7 +19,10 @@ void TCRVio::ResetReadAhead()
     readAheadPosition_ = 0;
 }
 
-void TCRVio::PauseAfterFailure() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
+void TCRVio::PauseAfterFailure()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 std::size_t TCRVio::TakeReadAhead(std::uint8_t* buffer, std::size_t count)
 {
@@ -74,4 +77,4 @@ std::size_t TCRVio::Write(const std::uint8_t* buffer, std::size_t count)
     return done;
 }
 
-}  // namespace tarrow
+} // namespace tarrow

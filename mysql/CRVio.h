@@ -16,16 +16,16 @@ namespace tarrow {
 // A transport failure that carries only a client error code (2003, 2005, 2006, or the socket
 // library's start-up result); the login turns a failed connect into error 2003.
 class SocketException : public Exception {
-public:
+  public:
     explicit SocketException(int errorCode);
     int ErrorCode() const noexcept { return errorCode_; }
 
-private:
+  private:
     int errorCode_;
 };
 
 class TCRVio {
-public:
+  public:
     static constexpr std::size_t kReadAheadSize = 16384;
     // Reads of at least this many bytes skip the read-ahead buffer once it is drained.
     static constexpr std::size_t kReadAheadBypass = 2048;
@@ -53,7 +53,7 @@ public:
 
     const std::string& LastError() const noexcept { return lastError_; }
 
-protected:
+  protected:
     // Connect (re)allocates the read-ahead buffer, empty.
     void ResetReadAhead();
     bool HasReadAhead() const noexcept { return readAheadPosition_ < readAheadFill_; }
@@ -62,7 +62,7 @@ protected:
     // The pause after an empty receive or send; a virtual so tests need not wait.
     virtual void PauseAfterFailure();
 
-private:
+  private:
     std::size_t TakeReadAhead(std::uint8_t* buffer, std::size_t count);
 
     std::string lastError_;
@@ -71,4 +71,4 @@ private:
     std::size_t readAheadPosition_ = 0;
 };
 
-}  // namespace tarrow
+} // namespace tarrow

@@ -92,9 +92,15 @@ constexpr TErrorCodePair kSocketErrorCodes[] = {
 // -- The socket calls. A Winsock build replaces this block (closesocket, WSAGetLastError, a DWORD
 // time-out in milliseconds); everything below it keeps the socket library's semantics.
 
-int LastSocketError() { return SocketErrorCode(errno); }
+int LastSocketError()
+{
+    return SocketErrorCode(errno);
+}
 
-void CloseSocketHandle(int socket) { ::close(socket); }
+void CloseSocketHandle(int socket)
+{
+    ::close(socket);
+}
 
 // Milliseconds in 64 bits: 31536000 seconds (a statement "without time-out") must not overflow.
 bool SetReceiveTimeout(int socket, std::int64_t milliseconds)
@@ -119,7 +125,7 @@ struct TLookup {
     TNameResolution Result;
 };
 
-}  // namespace
+} // namespace
 
 int SocketErrorCode(int posixError)
 {
@@ -180,7 +186,10 @@ TNameResolution ResolveHostName(const std::string& host)
 
 TCRVioTcp::TCRVioTcp(std::string host, int port) : host_(std::move(host)), port_(port) {}
 
-TCRVioTcp::~TCRVioTcp() { Close(); }
+TCRVioTcp::~TCRVioTcp()
+{
+    Close();
+}
 
 void TCRVioTcp::SetTimeout(int seconds)
 {
@@ -216,8 +225,8 @@ std::uint32_t TCRVioTcp::ResolveAddress(const std::string& host)
                 lookup->Finished.notify_all();
             }).detach();
             std::unique_lock lock(lookup->Mutex);
-            finished = lookup->Finished.wait_for(lock, std::chrono::milliseconds(std::int64_t{timeout_} * 1000),
-                                                 [&] { return lookup->Done; });
+            finished = lookup->Finished.wait_for(
+                lock, std::chrono::milliseconds(std::int64_t{timeout_} * 1000), [&] { return lookup->Done; });
             if (finished) resolution = lookup->Result;
         } catch (const std::system_error&) {
             // No thread to be had: the lookup runs here, as it does without a time-out.
@@ -335,4 +344,4 @@ bool TCRVioTcp::WaitForData(int seconds)
     return result > 0;
 }
 
-}  // namespace tarrow
+} // namespace tarrow

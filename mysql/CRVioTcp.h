@@ -36,7 +36,7 @@ TNameResolution ResolveHostName(const std::string& host);
 using TNameResolver = std::function<TNameResolution(const std::string& host)>;
 
 class TCRVioTcp : public TCRVio {
-public:
+  public:
     static constexpr int kDefaultTimeout = 30;
 
     TCRVioTcp(std::string host, int port);
@@ -61,7 +61,7 @@ public:
     // a worker thread that may outlive this transport, so the resolver must not refer to it.
     void SetNameResolver(TNameResolver resolver) { resolver_ = std::move(resolver); }
 
-private:
+  private:
     std::uint32_t ResolveAddress(const std::string& host);
     void ApplyReceiveTimeout();
 
@@ -72,4 +72,4 @@ private:
     TNameResolver resolver_ = ResolveHostName;
 };
 
-}  // namespace tarrow
+} // namespace tarrow

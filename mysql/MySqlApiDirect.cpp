@@ -7,14 +7,21 @@ namespace tarrow {
 
 namespace {
 
-int IntOption(const void* value) { return value == nullptr ? 0 : *static_cast<const int*>(value); }
+int IntOption(const void* value)
+{
+    return value == nullptr ? 0 : *static_cast<const int*>(value);
+}
 
-std::string StatusDetail(std::uint8_t state) { return "mysql.status = " + std::to_string(state); }
+std::string StatusDetail(std::uint8_t state)
+{
+    return "mysql.status = " + std::to_string(state);
+}
 
 const TMySqlBind& BindOf(const TMySqlResultSet* result, std::size_t index)
 {
     const auto& binds = result->Binds().Binds;
-    if (index >= binds.size()) throw EArgumentException("Column index out of range: " + std::to_string(index));
+    if (index >= binds.size())
+        throw EArgumentException("Column index out of range: " + std::to_string(index));
     return binds[index];
 }
 
@@ -23,7 +30,7 @@ bool IsTextType(std::uint8_t type)
     return type == 15 || type == 247 || type == 248 || type == 253 || type == 254;
 }
 
-}  // namespace
+} // namespace
 
 TMySQLAPIDirect& MySQLAPIDirect()
 {
@@ -33,7 +40,10 @@ TMySQLAPIDirect& MySQLAPIDirect()
 
 // -- Connection
 
-TMySqlSession* TMySQLAPIDirect::mysql_init() { return std::make_unique<TMySqlSession>().release(); }
+TMySqlSession* TMySQLAPIDirect::mysql_init()
+{
+    return std::make_unique<TMySqlSession>().release();
+}
 
 int TMySQLAPIDirect::mysql_options(TMySqlSession* session, int option, const void* value)
 {
@@ -57,9 +67,9 @@ int TMySQLAPIDirect::mysql_options(TMySqlSession* session, int option, const voi
     return 0;
 }
 
-int TMySQLAPIDirect::mysql_ssl_set(TMySqlSession* session, const std::string& key, const std::string& certificate,
-                                   const std::string& caFile, const std::string& caPath,
-                                   const std::string& cipherList)
+int TMySQLAPIDirect::mysql_ssl_set(TMySqlSession* session, const std::string& key,
+                                   const std::string& certificate, const std::string& caFile,
+                                   const std::string& caPath, const std::string& cipherList)
 {
     session->SetSslTexts(key, certificate, caFile, caPath, cipherList);
     return 0;
@@ -96,8 +106,8 @@ int TMySQLAPIDirect::mysql_real_query(TMySqlSession* session, const char* statem
             std::lock_guard lock(queryLock_);
             if (queryBuffer_.size() < length) queryBuffer_.resize(length);
             if (length > 0) std::memcpy(queryBuffer_.data(), statement, length);
-            session->SimpleCommand(kComQuery, reinterpret_cast<const std::uint8_t*>(queryBuffer_.data()), length,
-                                   false);
+            session->SimpleCommand(kComQuery, reinterpret_cast<const std::uint8_t*>(queryBuffer_.data()),
+                                   length, false);
         }
         session->ReadQueryResult();
         return 0;
@@ -115,7 +125,8 @@ TMySqlResultSet* TMySQLAPIDirect::mysql_use_result(TMySqlSession* session)
         session->StoreError(MySqlError(kCrCommandsOutOfSync, StatusDetail(session->State())));
         return nullptr;
     }
-    auto result = std::make_unique<TMySqlResultSet>(session, session->TakeFieldInfos(), session->Protocol41());
+    auto result =
+        std::make_unique<TMySqlResultSet>(session, session->TakeFieldInfos(), session->Protocol41());
     session->SetCurrentResult(result.get());
     session->SetState(kStateReadingRows);
     return result.release();
@@ -154,7 +165,8 @@ int TMySQLAPIDirect::mysql_next_result(TMySqlSession* session)
 {
     session->ClearError();
     try {
-        if (session->State() != kStateReady) throw MySqlError(kCrCommandsOutOfSync, StatusDetail(session->State()));
+        if (session->State() != kStateReady)
+            throw MySqlError(kCrCommandsOutOfSync, StatusDetail(session->State()));
         session->SetAffectedRows(-1);
         if (!session->MoreResults()) return -1;
         session->ReadQueryResult();
@@ -171,8 +183,8 @@ int TMySQLAPIDirect::mysql_select_db(TMySqlSession* session, const std::string& 
 {
     session->ClearError();
     try {
-        session->SimpleCommand(kComInitDb, reinterpret_cast<const std::uint8_t*>(database.data()), database.size(),
-                               true);
+        session->SimpleCommand(kComInitDb, reinterpret_cast<const std::uint8_t*>(database.data()),
+                               database.size(), true);
         session->SetDatabase(database);
         return 0;
     } catch (const EMySqlException& error) {
@@ -232,7 +244,8 @@ TMySqlColumnDescription TMySQLAPIDirect::ColumnDescription(const TMySqlResultSet
                                                            bool utf8) const
 {
     const auto& infos = result->FieldInfos();
-    if (index >= infos.size()) throw EArgumentException("Column index out of range: " + std::to_string(index));
+    if (index >= infos.size())
+        throw EArgumentException("Column index out of range: " + std::to_string(index));
     const TMySqlFieldInfo& info = infos[index];
     TMySqlColumnDescription description;
     description.Name = info.Name;
@@ -268,8 +281,8 @@ const std::uint8_t* TMySQLAPIDirect::ColumnBytes(const TMySqlResultSet* result, 
     return result->Binds().Row.data() + bind.Offset;
 }
 
-std::size_t TMySQLAPIDirect::CopyColumnBytes(const TMySqlResultSet* result, std::size_t index, std::size_t count,
-                                             void* destination, std::size_t offset) const
+std::size_t TMySQLAPIDirect::CopyColumnBytes(const TMySqlResultSet* result, std::size_t index,
+                                             std::size_t count, void* destination, std::size_t offset) const
 {
     const TMySqlBind& bind = BindOf(result, index);
     const std::uint8_t* value = ColumnBytes(result, index);
@@ -278,8 +291,8 @@ std::size_t TMySQLAPIDirect::CopyColumnBytes(const TMySqlResultSet* result, std:
     return n;
 }
 
-std::size_t TMySQLAPIDirect::CopyColumnBytesZ(const TMySqlResultSet* result, std::size_t index, std::size_t count,
-                                              void* destination, std::size_t offset) const
+std::size_t TMySQLAPIDirect::CopyColumnBytesZ(const TMySqlResultSet* result, std::size_t index,
+                                              std::size_t count, void* destination, std::size_t offset) const
 {
     const std::size_t n = CopyColumnBytes(result, index, count, destination, offset);
     static_cast<std::uint8_t*>(destination)[offset + n] = 0;
@@ -294,4 +307,4 @@ std::string TMySQLAPIDirect::ColumnText(const TMySqlResultSet* result, std::size
     return std::string(reinterpret_cast<const char*>(value), bind.Length);
 }
 
-}  // namespace tarrow
+} // namespace tarrow

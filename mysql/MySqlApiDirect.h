@@ -36,28 +36,29 @@
 namespace tarrow {
 
 // mysql_options numbers this layer acts on; every other number is accepted and ignored.
-inline constexpr int kMySqlOptConnectTimeout = 0;  // int seconds
-inline constexpr int kMySqlOptCompress = 1;        // ignored: compression is a flag of mysql_real_connect
-inline constexpr int kMySqlOptNamedPipe = 2;       // protocol := named pipe
-inline constexpr int kMySqlOptProtocol = 9;        // protocol := the value's first byte (0 default, 1 TCP, 3 pipe, 5 TLS)
-inline constexpr int kMySqlOptReadTimeout = 11;    // int seconds, applied before every command
-inline constexpr int kMySqlOptWriteTimeout = 12;   // the same field as the read time-out
+inline constexpr int kMySqlOptConnectTimeout = 0; // int seconds
+inline constexpr int kMySqlOptCompress = 1;       // ignored: compression is a flag of mysql_real_connect
+inline constexpr int kMySqlOptNamedPipe = 2;      // protocol := named pipe
+inline constexpr int kMySqlOptProtocol =
+    9; // protocol := the value's first byte (0 default, 1 TCP, 3 pipe, 5 TLS)
+inline constexpr int kMySqlOptReadTimeout = 11;  // int seconds, applied before every command
+inline constexpr int kMySqlOptWriteTimeout = 12; // the same field as the read time-out
 
 // A column of a result as the components see it (the column-description accessor).
 struct TMySqlColumnDescription {
     std::string Name;
-    std::string BaseColumnName;  // the name when the server sent no base column name
+    std::string BaseColumnName; // the name when the server sent no base column name
     std::string Table;
     std::string BaseTable;
     int Flags = 0;
     std::uint8_t Type = 0;
     int Decimals = 0;
     int CharsetNumber = 0;
-    std::uint32_t Length = 0;  // at most 65535
+    std::uint32_t Length = 0; // at most 65535
 };
 
 class TMySQLAPIDirect {
-public:
+  public:
     static constexpr std::string_view kClientVersion = "4.1.3 Direct";
 
     TMySQLAPIDirect() = default;
@@ -74,9 +75,10 @@ public:
     // The session on success, none on failure. Empty texts and port 0 take the session's stored
     // values; host defaults to "localhost", port to 3306. Flags: 0x2 found rows, 0x10000 multiple
     // statements, 0x20 compression (used only when the server offers it).
-    TMySqlSession* mysql_real_connect(TMySqlSession* session, const std::string& host, const std::string& user,
-                                      const std::string& password, const std::string& database, int port,
-                                      const std::string& unixSocket, std::uint32_t clientFlags);
+    TMySqlSession* mysql_real_connect(TMySqlSession* session, const std::string& host,
+                                      const std::string& user, const std::string& password,
+                                      const std::string& database, int port, const std::string& unixSocket,
+                                      std::uint32_t clientFlags);
     const std::string& mysql_get_server_info(TMySqlSession* session) { return session->ServerVersion(); }
     const std::string& mysql_get_host_info(TMySqlSession* session) { return session->HostInfo(); }
     std::string_view mysql_get_client_info() const { return kClientVersion; }
@@ -122,7 +124,8 @@ public:
     // -- Row accessors (current row of a result)
     // The column's description; utf8 (a connection working in UTF-8) triples the length of the
     // text types 15, 247, 248, 253 and 254 of a table column when the 4.1 protocol is not in use.
-    TMySqlColumnDescription ColumnDescription(const TMySqlResultSet* result, std::size_t index, bool utf8) const;
+    TMySqlColumnDescription ColumnDescription(const TMySqlResultSet* result, std::size_t index,
+                                              bool utf8) const;
     // Resized to the column count, filled with the value lengths of the current row.
     void RowLengths(const TMySqlResultSet* result, std::vector<std::uint32_t>& lengths) const;
     bool IsNull(const TMySqlResultSet* result, std::size_t index) const;
@@ -137,7 +140,7 @@ public:
     // The value's bytes as a string (empty for NULL).
     std::string ColumnText(const TMySqlResultSet* result, std::size_t index) const;
 
-private:
+  private:
     // The query buffer shared by all sessions: a statement is copied into it and sent from it
     // under its lock; answers are read outside the lock.
     std::mutex queryLock_;
@@ -156,4 +159,4 @@ struct TMySqlResultFreer {
 using TMySqlSessionPtr = std::unique_ptr<TMySqlSession, TMySqlSessionCloser>;
 using TMySqlResultPtr = std::unique_ptr<TMySqlResultSet, TMySqlResultFreer>;
 
-}  // namespace tarrow
+} // namespace tarrow

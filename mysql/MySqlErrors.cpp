@@ -73,7 +73,7 @@ void Pad(std::string& out, std::string value, bool leftJustify, std::size_t widt
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string_view ClientErrorText(int code)
 {
@@ -107,7 +107,8 @@ std::string FormatText(std::string_view pattern, std::initializer_list<TFormatAr
             ++j;
         }
         std::size_t width = 0;
-        while (j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9') width = width * 10 + (pattern[j++] - '0');
+        while (j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9')
+            width = width * 10 + (pattern[j++] - '0');
         std::size_t precision = std::string::npos;
         if (j < pattern.size() && pattern[j] == '.') {
             precision = 0;
@@ -140,7 +141,10 @@ std::string FormatText(std::string_view pattern, std::initializer_list<TFormatAr
             } else {
                 // Hexadecimal and unsigned forms show the 32-bit pattern, as the system's codes are 32-bit.
                 const auto bits = static_cast<unsigned long long>(static_cast<std::uint32_t>(value));
-                std::snprintf(buffer, sizeof buffer, conversion == 'u' ? "%llu" : conversion == 'x' ? "%llx" : "%llX",
+                std::snprintf(buffer, sizeof buffer,
+                              conversion == 'u'   ? "%llu"
+                              : conversion == 'x' ? "%llx"
+                                                  : "%llX",
                               bits);
             }
             Pad(out, buffer, leftJustify, width);
@@ -163,4 +167,4 @@ std::string MySqlErrorMessage(int code, std::initializer_list<TFormatArg> args, 
     return message;
 }
 
-}  // namespace tarrow
+} // namespace tarrow

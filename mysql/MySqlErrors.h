@@ -50,7 +50,8 @@ inline EMySqlException MySqlError(int code, std::string_view detail = {})
     return EMySqlException(code, MySqlErrorMessage(code, {}, detail));
 }
 
-inline EMySqlException MySqlError(int code, std::initializer_list<TFormatArg> args, std::string_view detail = {})
+inline EMySqlException MySqlError(int code, std::initializer_list<TFormatArg> args,
+                                  std::string_view detail = {})
 {
     return EMySqlException(code, MySqlErrorMessage(code, args, detail));
 }
@@ -62,4 +63,4 @@ class EArgumentException : public Exception {
     using Exception::Exception;
 };
 
-}  // namespace tarrow
+} // namespace tarrow

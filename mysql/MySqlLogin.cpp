@@ -25,7 +25,7 @@ void AppendLittleEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int
 }
 
 class TOldRandom {
-public:
+  public:
     TOldRandom(std::uint32_t seed1, std::uint32_t seed2) : seed1_(seed1 % kMax), seed2_(seed2 % kMax) {}
     double Next()
     {
@@ -34,7 +34,7 @@ public:
         return static_cast<double>(seed1_) / 1073741823.0;
     }
 
-private:
+  private:
     static constexpr std::uint64_t kMax = 0x3FFFFFFF;
     std::uint64_t seed1_;
     std::uint64_t seed2_;
@@ -48,7 +48,7 @@ std::string WithoutSpacesAndTabs(std::string_view text)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TGreeting ParseGreeting(std::span<const std::uint8_t> packet)
 {
@@ -56,7 +56,8 @@ TGreeting ParseGreeting(std::span<const std::uint8_t> packet)
     TGreeting greeting;
     greeting.ProtocolVersion = reader.ReadByte();
     if (greeting.ProtocolVersion != kProtocolVersion)
-        throw MySqlError(kCrVersionError, {std::int64_t{greeting.ProtocolVersion}, std::int64_t{kProtocolVersion}});
+        throw MySqlError(kCrVersionError,
+                         {std::int64_t{greeting.ProtocolVersion}, std::int64_t{kProtocolVersion}});
     greeting.ServerVersion = reader.ReadZString();
     greeting.ThreadId = reader.ReadInt32();
     const auto first = reader.ReadBytes(8);
@@ -80,8 +81,8 @@ TGreeting ParseGreeting(std::span<const std::uint8_t> packet)
     return greeting;
 }
 
-std::uint32_t ComputeClientFlags(std::uint32_t requested, std::uint32_t sessionFlags, std::uint32_t serverCapabilities,
-                                 std::uint8_t protocol)
+std::uint32_t ComputeClientFlags(std::uint32_t requested, std::uint32_t sessionFlags,
+                                 std::uint32_t serverCapabilities, std::uint8_t protocol)
 {
     std::uint32_t flags = requested;
     if (flags & kClientMultiStatements) flags |= kClientMultiResults;
@@ -133,8 +134,8 @@ TSha1Digest Scramble41(std::string_view password, const TScramble& scramble)
     return token;
 }
 
-std::vector<std::uint8_t> AnswerSecondChallenge(std::string_view password, std::span<const std::uint8_t> challenge,
-                                                TScramble& scramble)
+std::vector<std::uint8_t> AnswerSecondChallenge(std::string_view password,
+                                                std::span<const std::uint8_t> challenge, TScramble& scramble)
 {
     if (challenge.size() != 24) throw MySqlError(kCrMalformedPacket);
     if (challenge[0] == '*') {
@@ -193,4 +194,4 @@ std::vector<std::uint8_t> BuildLoginPacket(const TLoginRequest& request)
     return packet;
 }
 
-}  // namespace tarrow
+} // namespace tarrow

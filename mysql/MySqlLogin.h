@@ -68,8 +68,8 @@ TGreeting ParseGreeting(std::span<const std::uint8_t> packet);
 
 // The flags a login sends, from the flags asked for, the session's flags, the server's
 // capabilities and the session's protocol.
-std::uint32_t ComputeClientFlags(std::uint32_t requested, std::uint32_t sessionFlags, std::uint32_t serverCapabilities,
-                                 std::uint8_t protocol);
+std::uint32_t ComputeClientFlags(std::uint32_t requested, std::uint32_t sessionFlags,
+                                 std::uint32_t serverCapabilities, std::uint8_t protocol);
 
 struct TLoginRequest {
     std::uint32_t ClientFlags = 0;
@@ -98,14 +98,17 @@ std::vector<std::uint8_t> OldScramble(std::string_view password, std::span<const
 TSha1Digest Scramble41(std::string_view password, const TScramble& scramble);
 
 // The reply to a 24-byte second challenge; updates the scramble as the challenge says.
-std::vector<std::uint8_t> AnswerSecondChallenge(std::string_view password, std::span<const std::uint8_t> challenge,
-                                                TScramble& scramble);
+std::vector<std::uint8_t> AnswerSecondChallenge(std::string_view password,
+                                                std::span<const std::uint8_t> challenge, TScramble& scramble);
 
 // True when the answer to the login is a request for the pre-4.1 scramble (a lone 0xFE).
 inline bool IsOldScrambleRequest(std::span<const std::uint8_t> answer)
 {
     return answer.size() == 1 && answer[0] == 0xFE;
 }
-inline bool IsSecondChallenge(std::span<const std::uint8_t> answer) { return answer.size() == 24 && answer[0] != 0; }
+inline bool IsSecondChallenge(std::span<const std::uint8_t> answer)
+{
+    return answer.size() == 24 && answer[0] != 0;
+}
 
-}  // namespace tarrow
+} // namespace tarrow

@@ -27,8 +27,7 @@ void PutInt24(std::uint8_t* bytes, std::uint32_t value)
 }
 
 // One read at the codec's read position, which then moves past what was read.
-template <typename TRead>
-auto ReadAt(std::span<const std::uint8_t> packet, std::size_t& position, TRead read)
+template <typename TRead> auto ReadAt(std::span<const std::uint8_t> packet, std::size_t& position, TRead read)
 {
     TPacketReader reader(packet, position);
     auto value = read(reader);
@@ -38,23 +37,27 @@ auto ReadAt(std::span<const std::uint8_t> packet, std::size_t& position, TRead r
 
 EMySqlException OutOfOrder(const char* where, int received, int expected)
 {
-    return MySqlError(kErPacketsOutOfOrder,
-                      FormatText(std::string(where) + ": Net packets out of order: received[%d], expected[%d]",
-                                 {std::int64_t{received}, std::int64_t{expected}}));
+    return MySqlError(
+        kErPacketsOutOfOrder,
+        FormatText(std::string(where) + ": Net packets out of order: received[%d], expected[%d]",
+                   {std::int64_t{received}, std::int64_t{expected}}));
 }
 
-}  // namespace
+} // namespace
 
 EMySqlException ServerError(std::span<const std::uint8_t> packet)
 {
     TPacketReader reader(packet);
-    reader.ReadByte();  // the 0xFF marker
+    reader.ReadByte(); // the 0xFF marker
     const auto code = static_cast<std::int16_t>(reader.ReadInt16());
     const std::string text = reader.ReadZString();
     return MySqlError(code, text);
 }
 
-TMySqlNet::TMySqlNet() : buffer_(kInitialPacketCapacity) { inflated_.reserve(kInitialInflatedCapacity); }
+TMySqlNet::TMySqlNet() : buffer_(kInitialPacketCapacity)
+{
+    inflated_.reserve(kInitialInflatedCapacity);
+}
 
 TMySqlNet::~TMySqlNet()
 {
@@ -237,7 +240,8 @@ void TMySqlNet::SendCompressedFrame(const std::uint8_t* data, std::size_t count)
     if (count > kCompressThreshold) {
         uLongf compressedLength = static_cast<uLongf>(limit);
         // A body too long for the frame header's 3 bytes goes out stored.
-        if (compress2(body, &compressedLength, data, static_cast<uLong>(count), Z_DEFAULT_COMPRESSION) == Z_OK &&
+        if (compress2(body, &compressedLength, data, static_cast<uLong>(count), Z_DEFAULT_COMPRESSION) ==
+                Z_OK &&
             compressedLength <= kMaxPacketLength) {
             compressed = true;
             bodyLength = compressedLength;
@@ -259,7 +263,8 @@ void TMySqlNet::TransportWrite(const std::uint8_t* data, std::size_t count)
 
 void TMySqlNet::RaiseConnectionLost() const
 {
-    throw MySqlError(kCrServerLost, transport_ ? std::string_view(transport_->LastError()) : std::string_view());
+    throw MySqlError(kCrServerLost,
+                     transport_ ? std::string_view(transport_->LastError()) : std::string_view());
 }
 
 // -- Reading
@@ -347,7 +352,8 @@ void TMySqlNet::ReadPacket()
 std::vector<std::uint8_t> TMySqlNet::ReceiveBuffer()
 {
     const std::uint32_t packetLength = ReceiveHeader();
-    if (packetLength == kMaxPacketLength) throw EArgumentException("Cannot retrieve huge data in FetchAll mode");
+    if (packetLength == kMaxPacketLength)
+        throw EArgumentException("Cannot retrieve huge data in FetchAll mode");
     if (packetLength == 0) throw MySqlError(kCrMalformedPacket);
     std::vector<std::uint8_t> packet(packetLength);
     ReceiveBytes(packet.data(), packetLength);
@@ -433,7 +439,8 @@ void TMySqlNet::ReadBytes(std::uint8_t* destination, std::size_t count)
 
 void TMySqlNet::CheckServerError()
 {
-    if (position_ < length_ && buffer_[position_] == kErrorMarker) throw ServerError(Packet().subspan(position_));
+    if (position_ < length_ && buffer_[position_] == kErrorMarker)
+        throw ServerError(Packet().subspan(position_));
 }
 
-}  // namespace tarrow
+} // namespace tarrow

@@ -24,7 +24,7 @@ namespace tarrow {
 EMySqlException ServerError(std::span<const std::uint8_t> packet);
 
 class TMySqlNet {
-public:
+  public:
     static constexpr std::size_t kHeaderSize = 4;
     static constexpr std::size_t kCompressedHeaderSize = 7;
     static constexpr std::uint32_t kMaxPacketLength = 0xFFFFFF;
@@ -112,7 +112,7 @@ public:
     // Raises the server's error when the byte at the read position is 0xFF.
     void CheckServerError();
 
-private:
+  private:
     void Grow(std::size_t length);
     void WriteLittleEndian(std::uint64_t value, int bytes);
     void WriteStep(const std::uint8_t* data, std::size_t count, std::uint32_t headerLength);
@@ -145,4 +145,4 @@ private:
     std::uint32_t lastSentLength_ = 0;
 };
 
-}  // namespace tarrow
+} // namespace tarrow

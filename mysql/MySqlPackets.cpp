@@ -7,7 +7,10 @@ namespace tarrow {
 
 namespace {
 
-[[noreturn]] void Malformed() { throw MySqlError(kCrMalformedPacket); }
+[[noreturn]] void Malformed()
+{
+    throw MySqlError(kCrMalformedPacket);
+}
 
 std::string Text(std::span<const std::uint8_t> row, const TMySqlBind& bind)
 {
@@ -40,13 +43,13 @@ std::string ReadInfo(TPacketReader& reader)
     return reader.ReadZString();
 }
 
-}  // namespace
+} // namespace
 
 TOkPacket ParseOkPacket(std::span<const std::uint8_t> packet, bool protocol41, bool transactions)
 {
     TPacketReader reader(packet);
     TOkPacket ok;
-    reader.ReadLengthCoded();  // the column count, 0
+    reader.ReadLengthCoded(); // the column count, 0
     ok.AffectedRows = reader.ReadLengthCoded();
     ok.InsertId = reader.ReadLengthCoded();
     if (protocol41 || transactions) {
@@ -149,4 +152,4 @@ TMySqlFieldInfo ParseFieldInfo(std::span<const std::uint8_t> packet, bool protoc
     return info;
 }
 
-}  // namespace tarrow
+} // namespace tarrow

@@ -18,16 +18,16 @@ inline constexpr std::uint8_t kNullMarker = 251;
 // One column of a result.
 struct TMySqlFieldInfo {
     std::string Name;
-    std::string BaseColumnName;  // empty in the pre-4.1 protocol
+    std::string BaseColumnName; // empty in the pre-4.1 protocol
     std::string Table;
-    std::string BaseTable;  // equals Table in the pre-4.1 protocol
-    std::string Database;   // empty in the pre-4.1 protocol
-    std::string DefaultValue;  // always empty
+    std::string BaseTable;    // equals Table in the pre-4.1 protocol
+    std::string Database;     // empty in the pre-4.1 protocol
+    std::string DefaultValue; // always empty
     std::uint32_t Length = 0;
     int Decimals = 0;
-    int MaxLength = 0;  // always 0
+    int MaxLength = 0; // always 0
     int Flags = 0;
-    int CharsetNumber = 0;  // 0 in the pre-4.1 protocol
+    int CharsetNumber = 0; // 0 in the pre-4.1 protocol
     std::uint8_t Type = 0;
 };
 using TMySqlFieldInfos = std::vector<TMySqlFieldInfo>;
@@ -35,9 +35,9 @@ using TMySqlFieldInfos = std::vector<TMySqlFieldInfo>;
 // One column of the current row: where its value lies in the row's bytes.
 struct TMySqlBind {
     bool IsNull = false;
-    std::uint32_t Offset = 0;  // 0 for NULL
-    std::uint32_t Length = 0;  // 0 for NULL
-    std::uint8_t Type = 0;     // filled by the binary protocol only
+    std::uint32_t Offset = 0; // 0 for NULL
+    std::uint32_t Length = 0; // 0 for NULL
+    std::uint8_t Type = 0;    // filled by the binary protocol only
 };
 
 // The current row: its bytes (inside the received packet) and one binding per column.
@@ -87,4 +87,4 @@ TMySqlFieldInfo ParseFieldInfo(std::span<const std::uint8_t> packet, bool protoc
 // The numeric flag rule: types up to 9 but 7, 7 (timestamp) with length 14 or 8, and 13 (year).
 bool IsNumericColumn(std::uint8_t type, std::uint32_t length);
 
-}  // namespace tarrow
+} // namespace tarrow

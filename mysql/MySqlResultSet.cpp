@@ -44,4 +44,4 @@ TMySqlBinds* TMySqlResultSet::Fetch()
     return &binds_;
 }
 
-}  // namespace tarrow
+} // namespace tarrow

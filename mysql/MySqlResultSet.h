@@ -12,7 +12,7 @@ namespace tarrow {
 class TMySqlSession;
 
 class TMySqlResultSet {
-public:
+  public:
     TMySqlResultSet(TMySqlSession* session, TMySqlFieldInfos fieldInfos, bool protocol41);
     // The session's current result is cleared; unread rows are the caller's to skip first.
     ~TMySqlResultSet();
@@ -37,7 +37,7 @@ public:
     // Drops the current row, its bindings and the column descriptions.
     void Release() noexcept;
 
-private:
+  private:
     TMySqlSession* session_;
     TMySqlFieldInfos fieldInfos_;
     std::size_t columnCount_;
@@ -48,4 +48,4 @@ private:
     std::int64_t rowsRead_ = 0;
 };
 
-}  // namespace tarrow
+} // namespace tarrow

@@ -25,7 +25,10 @@ void TMySqlSession::ClearError() noexcept
     errorText_.clear();
 }
 
-void TMySqlSession::StoreError(const EMySqlException& error) { StoreError(error.ErrorCode(), error.Message()); }
+void TMySqlSession::StoreError(const EMySqlException& error)
+{
+    StoreError(error.ErrorCode(), error.Message());
+}
 
 void TMySqlSession::StoreError(int code, std::string text)
 {
@@ -33,8 +36,8 @@ void TMySqlSession::StoreError(int code, std::string text)
     errorText_ = std::move(text);
 }
 
-void TMySqlSession::SetSslTexts(std::string key, std::string certificate, std::string caFile, std::string caPath,
-                                std::string cipherList)
+void TMySqlSession::SetSslTexts(std::string key, std::string certificate, std::string caFile,
+                                std::string caPath, std::string cipherList)
 {
     protocol_ = kProtocolSsl;
     sslKey_ = std::move(key);
@@ -228,9 +231,11 @@ void TMySqlSession::SendLocalInfile(const std::string& fileName)
     {
         errno = 0;
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-            localInfileOpener_ ? localInfileOpener_(fileName) : std::fopen(fileName.c_str(), "rb"), std::fclose);
+            localInfileOpener_ ? localInfileOpener_(fileName) : std::fopen(fileName.c_str(), "rb"),
+            std::fclose);
         try {
-            if (!file) throw ELocalInfileError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+            if (!file)
+                throw ELocalInfileError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
             std::vector<std::uint8_t> chunk(kLocalInfileChunk);
             for (;;) {
                 const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), file.get());
@@ -240,12 +245,13 @@ void TMySqlSession::SendLocalInfile(const std::string& fileName)
                 }
                 if (n < chunk.size()) {
                     if (std::ferror(file.get()))
-                        throw ELocalInfileError("Cannot read file \"" + fileName + "\". " + std::strerror(errno));
+                        throw ELocalInfileError("Cannot read file \"" + fileName + "\". " +
+                                                std::strerror(errno));
                     break;
                 }
             }
         } catch (const EMySqlException&) {
-            throw;  // the connection itself failed: nothing more can be sent
+            throw; // the connection itself failed: nothing more can be sent
         } catch (...) {
             fileError = std::current_exception();
         }
@@ -291,4 +297,4 @@ void TMySqlSession::SkipResult()
     }
 }
 
-}  // namespace tarrow
+} // namespace tarrow

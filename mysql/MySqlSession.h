@@ -45,7 +45,7 @@ class ELocalInfileError : public Exception {
 using TLocalInfileOpener = std::function<std::FILE*(const std::string& fileName)>;
 
 class TMySqlSession {
-public:
+  public:
     TMySqlSession();
     // A result still reading from this session loses its link (and its current row).
     ~TMySqlSession();
@@ -129,7 +129,7 @@ public:
     void SetClosing() noexcept { closing_ = true; }
     TMySqlNet& Net() noexcept { return net_; }
 
-private:
+  private:
     void AttachTransport(const std::string& host, int port);
     void HandleLoginAnswer(const std::string& password);
     void ReadFieldInfos();
@@ -174,4 +174,4 @@ private:
     TLocalInfileOpener localInfileOpener_;
 };
 
-}  // namespace tarrow
+} // namespace tarrow

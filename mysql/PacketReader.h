@@ -13,7 +13,7 @@
 namespace tarrow {
 
 class TPacketReader {
-public:
+  public:
     explicit TPacketReader(std::span<const std::uint8_t> packet, std::size_t position = 0)
         : packet_(packet), position_(position)
     {
@@ -22,7 +22,10 @@ public:
     std::size_t Position() const noexcept { return position_; }
     void SetPosition(std::size_t position) noexcept { position_ = position; }
     std::size_t Length() const noexcept { return packet_.size(); }
-    std::size_t Remaining() const noexcept { return position_ < packet_.size() ? packet_.size() - position_ : 0; }
+    std::size_t Remaining() const noexcept
+    {
+        return position_ < packet_.size() ? packet_.size() - position_ : 0;
+    }
     bool AtEnd() const noexcept { return Remaining() == 0; }
 
     std::uint8_t PeekByte() const
@@ -87,7 +90,7 @@ public:
         position_ += count;
     }
 
-private:
+  private:
     void Need(std::size_t count) const
     {
         if (Remaining() < count) throw MySqlError(kCrMalformedPacket);
@@ -105,4 +108,4 @@ private:
     std::size_t position_;
 };
 
-}  // namespace tarrow
+} // namespace tarrow

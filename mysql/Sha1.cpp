@@ -7,9 +7,12 @@ namespace tarrow {
 
 namespace {
 
-constexpr std::uint32_t RotateLeft(std::uint32_t value, int bits) { return (value << bits) | (value >> (32 - bits)); }
+constexpr std::uint32_t RotateLeft(std::uint32_t value, int bits)
+{
+    return (value << bits) | (value >> (32 - bits));
+}
 
-}  // namespace
+} // namespace
 
 void TSHA1Managed::Reset()
 {
@@ -95,4 +98,4 @@ TSha1Digest TSHA1Managed::ComputeHash(std::span<const std::uint8_t> bytes)
     return sha.Final();
 }
 
-}  // namespace tarrow
+} // namespace tarrow

@@ -11,7 +11,7 @@ namespace tarrow {
 using TSha1Digest = std::array<std::uint8_t, 20>;
 
 class TSHA1Managed {
-public:
+  public:
     TSHA1Managed() { Reset(); }
     void Reset();
     void Update(std::span<const std::uint8_t> bytes);
@@ -19,7 +19,7 @@ public:
 
     static TSha1Digest ComputeHash(std::span<const std::uint8_t> bytes);
 
-private:
+  private:
     void ProcessBlock(const std::uint8_t* block);
 
     std::array<std::uint32_t, 5> state_{};
@@ -28,4 +28,4 @@ private:
     std::uint64_t totalBytes_ = 0;
 };
 
-}  // namespace tarrow
+} // namespace tarrow

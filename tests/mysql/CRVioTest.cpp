@@ -39,13 +39,13 @@ TEST(BufferedRead, LargeReadGoesStraightIntoTheCallersBufferAfterDrainingTheRead
 {
     TMemoryVio vio;
     for (int i = 0; i < 20000; ++i) vio.input.push_back(static_cast<std::uint8_t>(i));
-    vio.receiveLimit = 100;  // the first receive fills the read-ahead with 100 bytes
+    vio.receiveLimit = 100; // the first receive fills the read-ahead with 100 bytes
     std::uint8_t small[10];
     ASSERT_EQ(vio.Read(small, 10), 10u);
     vio.receiveLimit = 0;
     std::vector<std::uint8_t> big(5000);
     ASSERT_EQ(vio.Read(big.data(), big.size()), 5000u);
-    EXPECT_EQ(vio.receiveCalls, 2);  // 90 bytes from the read-ahead, the rest in one direct receive
+    EXPECT_EQ(vio.receiveCalls, 2); // 90 bytes from the read-ahead, the rest in one direct receive
     for (int i = 0; i < 5000; ++i) ASSERT_EQ(big[i], static_cast<std::uint8_t>(i + 10)) << i;
     // The read-ahead is empty again: the next small read receives anew.
     ASSERT_EQ(vio.Read(small, 10), 10u);
@@ -121,7 +121,7 @@ TEST(TcpTransport, ConnectsToADottedAddressWithoutLookingItUp)
     EXPECT_NE(keepAlive, 0);
     vio.Close();
     EXPECT_EQ(vio.SocketHandle(), -1);
-    vio.Close();  // closing a closed transport does nothing
+    vio.Close(); // closing a closed transport does nothing
 }
 
 timeval ReceiveTimeout(int socket)
@@ -202,7 +202,8 @@ TEST(TcpTransport, ALookupThatOutlivesTheTimeoutIsAbandonedAndItsLateResultIgnor
     }
     // The transport is gone; the lookup now finishes and must touch nothing of it.
     shared->release = true;
-    for (int i = 0; i < 400 && !shared->finished; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 400 && !shared->finished; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_TRUE(shared->finished);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
@@ -287,5 +288,5 @@ TEST(TcpTransport, WaitForDataSeesWaitingBytes)
     EXPECT_TRUE(vio.WaitForData(5));
 }
 
-}  // namespace
-}  // namespace tarrow
+} // namespace
+} // namespace tarrow

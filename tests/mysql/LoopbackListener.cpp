@@ -22,7 +22,8 @@ int ListenOnLoopback(int& port)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 4) != 0) {
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener, 4) != 0) {
         ::close(listener);
         throw std::runtime_error("cannot listen on the loopback interface");
     }
@@ -41,9 +42,12 @@ void WaitReadable(int socket)
     if (::poll(&watched, 1, kScriptWaitMs) <= 0) throw std::runtime_error("the client sent nothing in time");
 }
 
-}  // namespace
+} // namespace
 
-TLoopbackListener::TLoopbackListener() { listener_ = ListenOnLoopback(port_); }
+TLoopbackListener::TLoopbackListener()
+{
+    listener_ = ListenOnLoopback(port_);
+}
 
 TLoopbackListener::~TLoopbackListener()
 {
@@ -138,7 +142,8 @@ TScriptedPeer::TReceivedPacket TScriptedPeer::ReceivePacket()
     const auto header = Receive(4);
     TReceivedPacket packet;
     packet.Sequence = header[3];
-    packet.Payload = Receive(std::size_t{header[0]} | std::size_t{header[1]} << 8 | std::size_t{header[2]} << 16);
+    packet.Payload =
+        Receive(std::size_t{header[0]} | std::size_t{header[1]} << 8 | std::size_t{header[2]} << 16);
     return packet;
 }
 
@@ -188,4 +193,4 @@ void TScriptedServer::Finish()
     failure_ = nullptr;
 }
 
-}  // namespace tarrow::test
+} // namespace tarrow::test

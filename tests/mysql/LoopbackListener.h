@@ -18,7 +18,7 @@
 namespace tarrow::test {
 
 class TLoopbackListener {
-public:
+  public:
     TLoopbackListener();
     ~TLoopbackListener();
     TLoopbackListener(const TLoopbackListener&) = delete;
@@ -33,7 +33,7 @@ public:
     // A port on 127.0.0.1 where nothing listens.
     static int UnusedPort();
 
-private:
+  private:
     int Accept();
 
     int listener_ = -1;
@@ -43,13 +43,14 @@ private:
 
 // One accepted connection, as the script sees it. Failures raise std::runtime_error.
 class TScriptedPeer {
-public:
+  public:
     explicit TScriptedPeer(int socket) : socket_(socket) {}
 
     void Send(const std::vector<std::uint8_t>& bytes);
     void SendPacket(std::uint8_t sequence, const std::vector<std::uint8_t>& payload);
     // A 7-byte compressed frame header and body (stored when lengthBeforeCompression is 0).
-    void SendFrame(std::uint8_t sequence, const std::vector<std::uint8_t>& body, std::uint32_t lengthBeforeCompression);
+    void SendFrame(std::uint8_t sequence, const std::vector<std::uint8_t>& body,
+                   std::uint32_t lengthBeforeCompression);
     std::vector<std::uint8_t> Receive(std::size_t count);
 
     struct TReceivedPacket {
@@ -60,12 +61,12 @@ public:
     // Waits until the client closes its side; true when it did.
     bool WaitForClose();
 
-private:
+  private:
     int socket_;
 };
 
 class TScriptedServer {
-public:
+  public:
     using TScript = std::function<void(TScriptedPeer&)>;
 
     explicit TScriptedServer(TScript script);
@@ -78,11 +79,11 @@ public:
     // Waits for the script to end and fails the test with what went wrong in it.
     void Finish();
 
-private:
+  private:
     int listener_ = -1;
     int port_ = 0;
     std::thread thread_;
     std::exception_ptr failure_;
 };
 
-}  // namespace tarrow::test
+} // namespace tarrow::test

@@ -14,22 +14,25 @@
 namespace tarrow::test {
 
 class TMemoryVio : public TCRVio {
-public:
+  public:
     TMemoryVio() { ResetReadAhead(); }
 
     // Bytes the transport will receive; each call to Feed is served by separate receives when
     // SplitReceives is on.
-    void Feed(const std::vector<std::uint8_t>& bytes) { input.insert(input.end(), bytes.begin(), bytes.end()); }
+    void Feed(const std::vector<std::uint8_t>& bytes)
+    {
+        input.insert(input.end(), bytes.begin(), bytes.end());
+    }
 
     std::vector<std::uint8_t> input;
     std::size_t inputPosition = 0;
     // Largest receive served at once (0: as much as asked).
     std::size_t receiveLimit = 0;
     std::vector<std::uint8_t> output;
-    std::vector<std::size_t> sends;  // size of every Write call
+    std::vector<std::size_t> sends; // size of every Write call
     int receiveCalls = 0;
     int sendCalls = 0;
-    int failingSends = 0;  // the next sends that move nothing
+    int failingSends = 0; // the next sends that move nothing
     int pauses = 0;
     int timeout = 30;
 
@@ -66,7 +69,7 @@ public:
     }
     bool WaitForData(int) override { return inputPosition < input.size(); }
 
-protected:
+  protected:
     void PauseAfterFailure() override { ++pauses; }
 };
 
@@ -80,7 +83,10 @@ inline std::vector<std::uint8_t> Packet(std::uint8_t sequence, const std::vector
     return bytes;
 }
 
-inline std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+inline std::vector<std::uint8_t> Bytes(const std::string& text)
+{
+    return {text.begin(), text.end()};
+}
 
 inline std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::uint8_t>> parts)
 {
@@ -89,4 +95,4 @@ inline std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::u
     return all;
 }
 
-}  // namespace tarrow::test
+} // namespace tarrow::test

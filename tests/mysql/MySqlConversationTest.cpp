@@ -20,9 +20,15 @@ using test::TScriptedPeer;
 using test::TScriptedServer;
 using Bytes = std::vector<std::uint8_t>;
 
-TMySQLAPIDirect& Api() { return MySQLAPIDirect(); }
+TMySQLAPIDirect& Api()
+{
+    return MySQLAPIDirect();
+}
 
-Bytes Text(const std::string& text) { return {text.begin(), text.end()}; }
+Bytes Text(const std::string& text)
+{
+    return {text.begin(), text.end()};
+}
 
 // Greeting, login packet (returned), OK.
 TScriptedPeer::TReceivedPacket ServeLogin(TScriptedPeer& peer, const TGreetingSpec& shape = {})
@@ -36,10 +42,11 @@ TScriptedPeer::TReceivedPacket ServeLogin(TScriptedPeer& peer, const TGreetingSp
 struct Conversation : ::testing::Test {
     TMySqlSessionPtr session{Api().mysql_init()};
 
-    TMySqlSession* Connect(int port, const std::string& password = "segredo", const std::string& database = "gerente",
-                           std::uint32_t flags = 0x10002)
+    TMySqlSession* Connect(int port, const std::string& password = "segredo",
+                           const std::string& database = "gerente", std::uint32_t flags = 0x10002)
     {
-        return Api().mysql_real_connect(session.get(), "127.0.0.1", "root", password, database, port, "", flags);
+        return Api().mysql_real_connect(session.get(), "127.0.0.1", "root", password, database, port, "",
+                                        flags);
     }
 };
 
@@ -133,8 +140,9 @@ TEST_F(Conversation, ASecondChallengeOf24BytesIsAnsweredBothWays)
             peer.SendPacket(4, test::OkPacket());
             peer.WaitForClose();
         });
-        ASSERT_EQ(Api().mysql_real_connect(own.get(), "127.0.0.1", "root", "segredo", "", server.Port(), "", 0),
-                  own.get());
+        ASSERT_EQ(
+            Api().mysql_real_connect(own.get(), "127.0.0.1", "root", "segredo", "", server.Port(), "", 0),
+            own.get());
         TScramble expectedScramble{};
         const auto expected = AnswerSecondChallenge("segredo", sent, expectedScramble);
         EXPECT_EQ(own->Scramble(), expectedScramble);
@@ -189,7 +197,9 @@ TEST_F(Conversation, ARefusedLoginReportsTheServersCodeAndText)
     TScriptedServer server([&](TScriptedPeer& peer) {
         peer.SendPacket(0, test::GreetingPacket({}));
         peer.ReceivePacket();
-        peer.SendPacket(2, test::ErrorPacket(1045, "#28000Access denied for user 'root'@'localhost' (using password: YES)"));
+        peer.SendPacket(
+            2,
+            test::ErrorPacket(1045, "#28000Access denied for user 'root'@'localhost' (using password: YES)"));
         peer.WaitForClose();
     });
     EXPECT_EQ(Connect(server.Port()), nullptr);
@@ -210,7 +220,8 @@ TEST_F(Conversation, AnAnswerOutOfOrderDuringLoginIs1156)
     });
     EXPECT_EQ(Connect(server.Port()), nullptr);
     EXPECT_EQ(Api().mysql_errno(session.get()), 1156);
-    EXPECT_EQ(Api().mysql_error(session.get()), "\r\nReceiveHeader: Net packets out of order: received[3], expected[2]");
+    EXPECT_EQ(Api().mysql_error(session.get()),
+              "\r\nReceiveHeader: Net packets out of order: received[3], expected[2]");
     session.reset();
     server.Finish();
 }
@@ -256,7 +267,7 @@ TEST_F(Conversation, CompressionComesFromTheConnectFlagNotFromTheOption)
     EXPECT_EQ(Api().mysql_real_query(session.get(), "do 1"), 0) << Api().mysql_error(session.get());
     session.reset();
     server.Finish();
-    EXPECT_EQ(firstFrame, (Bytes{9, 0, 0, 0, 0, 0, 0}));  // the 9-byte query packet, stored
+    EXPECT_EQ(firstFrame, (Bytes{9, 0, 0, 0, 0, 0, 0})); // the 9-byte query packet, stored
 
     TMySqlSessionPtr plain(Api().mysql_init());
     TScriptedServer second([&](TScriptedPeer& peer) {
@@ -264,7 +275,8 @@ TEST_F(Conversation, CompressionComesFromTheConnectFlagNotFromTheOption)
         peer.WaitForClose();
     });
     Api().mysql_options(plain.get(), kMySqlOptCompress, &compress);
-    ASSERT_NE(Api().mysql_real_connect(plain.get(), "127.0.0.1", "root", "", "", second.Port(), "", 0x10002), nullptr);
+    ASSERT_NE(Api().mysql_real_connect(plain.get(), "127.0.0.1", "root", "", "", second.Port(), "", 0x10002),
+              nullptr);
     EXPECT_FALSE(plain->ClientFlags() & kClientCompress);
     EXPECT_FALSE(plain->Net().Compress());
     plain.reset();
@@ -291,8 +303,8 @@ struct Commands : Conversation {
     }
 };
 
-void SendResultHeader(TScriptedPeer& peer, std::uint8_t& sequence, const std::vector<test::TColumnSpec>& columns,
-                      std::uint16_t status = 2)
+void SendResultHeader(TScriptedPeer& peer, std::uint8_t& sequence,
+                      const std::vector<test::TColumnSpec>& columns, std::uint16_t status = 2)
 {
     peer.SendPacket(sequence++, test::LengthCoded(columns.size()));
     for (const auto& column : columns) peer.SendPacket(sequence++, test::ColumnPacket(column));
@@ -403,7 +415,7 @@ TEST_F(Commands, ACommandWhileRowsAreUnreadIs2014AndFreeingTheResultRecovers)
     EXPECT_EQ(Api().mysql_error(session.get()), "Commands out of sync;  You can't run this command now");
     TMySqlResultSet* result = Api().mysql_use_result(session.get());
     ASSERT_NE(result, nullptr);
-    EXPECT_EQ(Api().mysql_use_result(session.get()), nullptr);  // no descriptions left to take
+    EXPECT_EQ(Api().mysql_use_result(session.get()), nullptr); // no descriptions left to take
     ASSERT_NE(Api().mysql_fetch_row(result), nullptr);
     EXPECT_EQ(Api().mysql_real_query(session.get(), "select 1"), 2014);
     EXPECT_EQ(Api().mysql_next_result(session.get()), 2014);
@@ -423,7 +435,7 @@ TEST_F(Commands, UseResultInTheWrongStateIs2014WithTheStatus)
         peer.WaitForClose();
     });
     ASSERT_EQ(Api().mysql_real_query(session.get(), "select a from t"), 0);
-    session->SetState(kStateReady);  // descriptions held, but no longer in the header state
+    session->SetState(kStateReady); // descriptions held, but no longer in the header state
     EXPECT_EQ(Api().mysql_use_result(session.get()), nullptr);
     EXPECT_EQ(Api().mysql_errno(session.get()), 2014);
     EXPECT_EQ(Api().mysql_error(session.get()),
@@ -456,7 +468,7 @@ TEST_F(Commands, TwoResultsOfOneQuery)
         peer.WaitForClose();
     });
     ASSERT_EQ(Api().mysql_real_query(session.get(), "select 1; update t set a = 2"), 0);
-    Api().mysql_free_result(Api().mysql_use_result(session.get()));  // skipped unread
+    Api().mysql_free_result(Api().mysql_use_result(session.get())); // skipped unread
     EXPECT_TRUE(Api().mysql_more_results(session.get()));
     EXPECT_EQ(Api().mysql_next_result(session.get()), 0);
     EXPECT_EQ(Api().mysql_field_count(session.get()), 0);
@@ -521,7 +533,8 @@ TEST_F(Commands, LocalInfileSendsTheFileInPacketsAndEndsWithAnEmptyOne)
             received.push_back(peer.ReceivePacket());
             if (received.back().Payload.empty()) break;
         }
-        peer.SendPacket(static_cast<std::uint8_t>(received.back().Sequence + 1), test::OkPacket(3, 0, 2, 0, "Records: 3"));
+        peer.SendPacket(static_cast<std::uint8_t>(received.back().Sequence + 1),
+                        test::OkPacket(3, 0, 2, 0, "Records: 3"));
         peer.WaitForClose();
     });
     ASSERT_EQ(Api().mysql_real_query(session.get(), "load data local infile 'x' into table t"), 0)
@@ -555,7 +568,8 @@ TEST_F(Commands, AMissingLocalInfileStillEndsTheTransferThenRaisesTheFileError)
         peer.SendPacket(1, test::OkPacket());
         peer.WaitForClose();
     });
-    EXPECT_THROW(Api().mysql_real_query(session.get(), "load data local infile 'x' into table t"), ELocalInfileError);
+    EXPECT_THROW(Api().mysql_real_query(session.get(), "load data local infile 'x' into table t"),
+                 ELocalInfileError);
     EXPECT_EQ(Api().mysql_ping(session.get()), 0) << Api().mysql_error(session.get());
     session.reset();
     server->Finish();
@@ -570,9 +584,10 @@ TEST_F(Commands, SmallCommandsSendTheirBytes)
     Serve([&](TScriptedPeer& peer) {
         for (int i = 0; i < 3; ++i) {
             received.push_back(peer.ReceivePacket());
-            peer.SendPacket(1, i == 1 ? test::ErrorPacket(1094, "#HY000Unknown thread id: 77") : test::OkPacket());
+            peer.SendPacket(1, i == 1 ? test::ErrorPacket(1094, "#HY000Unknown thread id: 77")
+                                      : test::OkPacket());
         }
-        received.push_back(peer.ReceivePacket());  // quit
+        received.push_back(peer.ReceivePacket()); // quit
     });
     EXPECT_EQ(Api().mysql_select_db(session.get(), "outra"), 0);
     EXPECT_EQ(session->Database(), "outra");
@@ -652,8 +667,8 @@ TEST_F(Commands, ColumnDescriptionAccessor)
     EXPECT_EQ(Api().mysql_fetch_row(result.get()), nullptr);
 }
 
-}  // namespace
-}  // namespace tarrow
+} // namespace
+} // namespace tarrow
 
 namespace tarrow {
 namespace {
@@ -664,7 +679,7 @@ TEST(ColumnDescriptionAccessor, Utf8TriplesTextLengthsOfTableColumnsOnlyWithoutT
     infos[0].Table = "produto";
     infos[0].Type = 253;
     infos[0].Length = 30;
-    infos[1].Type = 253;  // no table: an expression
+    infos[1].Type = 253; // no table: an expression
     infos[1].Length = 30;
     infos[2].Table = "produto";
     infos[2].Type = 3;
@@ -678,5 +693,5 @@ TEST(ColumnDescriptionAccessor, Utf8TriplesTextLengthsOfTableColumnsOnlyWithoutT
     EXPECT_EQ(Api().ColumnDescription(&current, 0, true).Length, 30u);
 }
 
-}  // namespace
-}  // namespace tarrow
+} // namespace
+} // namespace tarrow

@@ -21,8 +21,9 @@ TEST(ClientErrors, TableCoversExactly2000To2047)
 
 TEST(ClientErrors, MessageIsTheFilledTextThenCrLfAndTheDetail)
 {
-    EXPECT_EQ(MySqlError(2003, {std::string("db.example"), std::int64_t{10061}}, "Connection timed out").Message(),
-              "Can't connect to MySQL server on 'db.example' (10061)\r\nConnection timed out");
+    EXPECT_EQ(
+        MySqlError(2003, {std::string("db.example"), std::int64_t{10061}}, "Connection timed out").Message(),
+        "Can't connect to MySQL server on 'db.example' (10061)\r\nConnection timed out");
     EXPECT_EQ(MySqlError(2007, {std::int64_t{9}, std::int64_t{10}}).Message(),
               "Protocol mismatch. Server Version = 9 Client Version = 10");
     EXPECT_EQ(MySqlError(2013).Message(), "Lost connection to MySQL server during query");
@@ -45,10 +46,12 @@ TEST(ClientErrors, ServerCodesOutsideTheTableReadAsCrLfAndTheServersText)
 
 TEST(FormatText, PlaceholdersOfTheMessageTexts)
 {
-    EXPECT_EQ(FormatText("Socket error on read. WSAGetLastError return %d($%X)", {std::int64_t{10060}, std::int64_t{10060}}),
+    EXPECT_EQ(FormatText("Socket error on read. WSAGetLastError return %d($%X)",
+                         {std::int64_t{10060}, std::int64_t{10060}}),
               "Socket error on read. WSAGetLastError return 10060($274C)");
     EXPECT_EQ(FormatText("%-.64s via TCP/IP", {std::string(70, 'h')}), std::string(64, 'h') + " via TCP/IP");
-    EXPECT_EQ(FormatText("[%5s|%-5s|%3d]", {std::string("ab"), std::string("cd"), std::int64_t{7}}), "[   ab|cd   |  7]");
+    EXPECT_EQ(FormatText("[%5s|%-5s|%3d]", {std::string("ab"), std::string("cd"), std::int64_t{7}}),
+              "[   ab|cd   |  7]");
     EXPECT_EQ(FormatText("100%% %s", {std::string("done")}), "100% done");
     EXPECT_EQ(FormatText("%x %u", {std::int64_t{255}, std::int64_t{-1}}), "ff 4294967295");
 }
@@ -60,5 +63,5 @@ TEST(FormatText, MissingOrMismatchedArgumentsLeaveThePlaceholder)
     EXPECT_EQ(FormatText("ends with %", {}), "ends with %");
 }
 
-}  // namespace
-}  // namespace tarrow
+} // namespace
+} // namespace tarrow

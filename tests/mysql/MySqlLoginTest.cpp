@@ -35,8 +35,9 @@ TEST(Sha1, PublishedTestVectors)
 {
     EXPECT_EQ(Hex(TSHA1Managed::ComputeHash(Bytes(""))), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
     EXPECT_EQ(Hex(TSHA1Managed::ComputeHash(Bytes("abc"))), "a9993e364706816aba3e25717850c26c9cd0d89d");
-    EXPECT_EQ(Hex(TSHA1Managed::ComputeHash(Bytes("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"))),
-              "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
+    EXPECT_EQ(
+        Hex(TSHA1Managed::ComputeHash(Bytes("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"))),
+        "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
     TSHA1Managed sha;
     const std::string thousand(1000, 'a');
     for (int i = 0; i < 1000; ++i) sha.Update(Bytes(thousand));
@@ -170,9 +171,9 @@ TEST(LoginPacket, AnEmptyDatabaseNameKeepsItsTerminator)
     const TGreeting greeting = ParseGreeting(GreetingPacket(TGreetingSpec{}));
     const auto packet = BuildLoginPacket(Request41(greeting, "root", "", ""));
     ASSERT_EQ(packet.size(), 32u + 5u + 1u + 1u);
-    EXPECT_EQ(packet[36], 0);  // user's terminator
-    EXPECT_EQ(packet[37], 0);  // empty password
-    EXPECT_EQ(packet[38], 0);  // the empty database name's terminator
+    EXPECT_EQ(packet[36], 0); // user's terminator
+    EXPECT_EQ(packet[37], 0); // empty password
+    EXPECT_EQ(packet[38], 0); // the empty database name's terminator
 }
 
 TEST(LoginPacket, EmptyPasswordIsOneZeroByte)
@@ -198,7 +199,7 @@ TEST(LoginPacket, AnOldProtocolLoginHasTwoFlagBytesThreeZerosAndTheOldScramble)
     TGreetingSpec shape;
     shape.Short = true;
     TGreeting greeting = ParseGreeting(GreetingPacket(shape));
-    greeting.ServerCapabilities = 0x002C;  // long flags, database in login, compression; no 4.1 bits
+    greeting.ServerCapabilities = 0x002C; // long flags, database in login, compression; no 4.1 bits
     const auto packet = BuildLoginPacket(Request41(greeting, "u", "segredo", "db"));
     const auto scramble = OldScramble("segredo", std::span(greeting.Scramble).first(8));
     std::vector<std::uint8_t> expected = {0x8F, 0xA0, 0, 0, 0, 'u', 0};
@@ -249,8 +250,9 @@ TEST(Scrambles, SecondChallengeWithoutStarAnswersTheNewScrambleXorTheStageOneHas
     for (int i = 100; i < 120; ++i) challenge.push_back(static_cast<std::uint8_t>(i));
     TScramble scramble{};
     const auto answer = AnswerSecondChallenge("seg redo", challenge, scramble);
-    EXPECT_EQ(answer, (std::vector<std::uint8_t>{0x44, 0x1C, 0x12, 0x79, 0x38, 0x2D, 0x34, 0xF5, 0xDE, 0x7F,
-                                                 0x7D, 0x63, 0x8D, 0x5F, 0x81, 0x4D, 0x9E, 0x6C, 0x52, 0x6D}));
+    EXPECT_EQ(answer,
+              (std::vector<std::uint8_t>{0x44, 0x1C, 0x12, 0x79, 0x38, 0x2D, 0x34, 0xF5, 0xDE, 0x7F,
+                                         0x7D, 0x63, 0x8D, 0x5F, 0x81, 0x4D, 0x9E, 0x6C, 0x52, 0x6D}));
 }
 
 TEST(Scrambles, SecondChallengeWithStarTakesTheNewBytesAndAnswersWithTheOldScramble)
@@ -264,5 +266,5 @@ TEST(Scrambles, SecondChallengeWithStarTakesTheNewBytesAndAnswersWithTheOldScram
     EXPECT_EQ(answer, (std::vector<std::uint8_t>{0x52, 0x55, 0x4B, 0x57, 0x52, 0x5B, 0x4A, 0x46, 0x00}));
 }
 
-}  // namespace
-}  // namespace tarrow
+} // namespace
+} // namespace tarrow

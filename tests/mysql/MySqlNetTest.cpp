@@ -29,7 +29,8 @@ struct NetOverMemory : ::testing::Test {
     // The header of the packet at offset in what was sent.
     std::vector<std::uint8_t> SentHeader(std::size_t offset) const
     {
-        return {vio->output.begin() + static_cast<long>(offset), vio->output.begin() + static_cast<long>(offset) + 4};
+        return {vio->output.begin() + static_cast<long>(offset),
+                vio->output.begin() + static_cast<long>(offset) + 4};
     }
 };
 
@@ -120,10 +121,11 @@ TEST_F(NetOverMemory, AShortWriteIsALostConnectionWithTheTransportsText)
 TEST_F(NetOverMemory, LengthCodedValuesAreWrittenInTheirShortestForm)
 {
     net.NewCommand();
-    for (std::uint64_t value : {250ull, 251ull, 65535ull, 65536ull, 16777215ull, 16777216ull}) net.WriteLengthCoded(value);
+    for (std::uint64_t value : {250ull, 251ull, 65535ull, 65536ull, 16777215ull, 16777216ull})
+        net.WriteLengthCoded(value);
     net.FlushPacket();
-    const std::vector<std::uint8_t> expected = {250, 252, 251, 0, 252, 0xFF, 0xFF, 253, 0, 0, 1, 253, 0xFF, 0xFF, 0xFF,
-                                                254, 0, 0, 0, 1, 0, 0, 0, 0};
+    const std::vector<std::uint8_t> expected = {250,  252,  251,  0,   252, 0xFF, 0xFF, 253, 0, 0, 1, 253,
+                                                0xFF, 0xFF, 0xFF, 254, 0,   0,    0,    1,   0, 0, 0, 0};
     EXPECT_EQ(std::vector<std::uint8_t>(vio->output.begin() + 4, vio->output.end()), expected);
 }
 
@@ -135,7 +137,8 @@ TEST_F(NetOverMemory, ReadsOnePacketAndChecksItsSequenceNumber)
     vio->Feed(Packet(1, {4}));
     net.NewCommand();
     net.ReadPacket();
-    EXPECT_EQ(std::vector<std::uint8_t>(net.Packet().begin(), net.Packet().end()), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(std::vector<std::uint8_t>(net.Packet().begin(), net.Packet().end()),
+              (std::vector<std::uint8_t>{1, 2, 3}));
     net.ReadPacket();
     EXPECT_EQ(net.ReadByte(), 4);
 }
@@ -309,18 +312,18 @@ TEST_F(NetOverMemory, CompressedFramingStores50BytesAndCompresses51)
 {
     net.SetCompress(true);
     net.NewCommand();
-    net.WriteBytes(std::vector<std::uint8_t>(46, 'a'));  // 4 + 46 = 50 bytes
+    net.WriteBytes(std::vector<std::uint8_t>(46, 'a')); // 4 + 46 = 50 bytes
     net.FlushPacket();
     ASSERT_EQ(vio->output.size(), 7u + 50u);
     EXPECT_EQ(std::vector<std::uint8_t>(vio->output.begin(), vio->output.begin() + 7),
               (std::vector<std::uint8_t>{50, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(std::vector<std::uint8_t>(vio->output.begin() + 7, vio->output.begin() + 11),
               (std::vector<std::uint8_t>{46, 0, 0, 0}));
-    EXPECT_EQ(net.SequenceNumber(), 1);  // set to the compressed sequence number
+    EXPECT_EQ(net.SequenceNumber(), 1); // set to the compressed sequence number
 
     vio->output.clear();
     net.NewCommand();
-    net.WriteBytes(std::vector<std::uint8_t>(47, 'a'));  // 51 bytes
+    net.WriteBytes(std::vector<std::uint8_t>(47, 'a')); // 51 bytes
     net.FlushPacket();
     const auto& out = vio->output;
     ASSERT_GE(out.size(), 7u);
@@ -329,11 +332,13 @@ TEST_F(NetOverMemory, CompressedFramingStores50BytesAndCompresses51)
     EXPECT_EQ(out[3], 0);
     EXPECT_EQ(out[4] | out[5] << 8 | out[6] << 16, 51);
     const auto inflated = Inflate(out.data() + 7, body, 51);
-    EXPECT_EQ(std::vector<std::uint8_t>(inflated.begin(), inflated.begin() + 4), (std::vector<std::uint8_t>{47, 0, 0, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(inflated.begin(), inflated.begin() + 4),
+              (std::vector<std::uint8_t>{47, 0, 0, 0}));
     EXPECT_EQ(inflated.back(), 'a');
 }
 
-std::vector<std::uint8_t> Frame(std::uint8_t sequence, const std::vector<std::uint8_t>& body, std::uint32_t before)
+std::vector<std::uint8_t> Frame(std::uint8_t sequence, const std::vector<std::uint8_t>& body,
+                                std::uint32_t before)
 {
     return Concat({{static_cast<std::uint8_t>(body.size()), static_cast<std::uint8_t>(body.size() >> 8),
                     static_cast<std::uint8_t>(body.size() >> 16), sequence, static_cast<std::uint8_t>(before),
@@ -407,5 +412,5 @@ TEST(ServerErrorPacket, CodeIsSignedAndTheTextEndsAtAZeroByte)
     }
 }
 
-}  // namespace
-}  // namespace tarrow
+} // namespace
+} // namespace tarrow

@@ -91,7 +91,7 @@ TEST(Row, NullEmptyAndOrdinaryValues)
     EXPECT_EQ(binds.Binds[1].Length, 0u);
     EXPECT_GE(binds.Binds[1].Offset, 1u);
     EXPECT_EQ(Value(binds, 2), "abc");
-    EXPECT_EQ(binds.Row.data(), row.data());  // the bindings point into the packet
+    EXPECT_EQ(binds.Row.data(), row.data()); // the bindings point into the packet
 }
 
 TEST(Row, LengthPrefixes250And252And253And254)
@@ -104,7 +104,8 @@ TEST(Row, LengthPrefixes250And252And253And254)
         EXPECT_EQ(Value(binds, 1), "z");
     }
     const auto row300 = RowPacket({std::string(300, 'v')});
-    EXPECT_EQ(std::vector<std::uint8_t>(row300.begin(), row300.begin() + 3), (std::vector<std::uint8_t>{252, 0x2C, 0x01}));
+    EXPECT_EQ(std::vector<std::uint8_t>(row300.begin(), row300.begin() + 3),
+              (std::vector<std::uint8_t>{252, 0x2C, 0x01}));
 }
 
 TEST(Row, With254OnlyTheLowFourLengthBytesCount)
@@ -124,13 +125,13 @@ TEST(Row, Prefix255IsAnArgumentError)
 TEST(Row, ValuesRunningPastThePacketAreMalformed)
 {
     const std::vector<std::vector<std::uint8_t>> cut = {
-        {},                 // no value at all
-        {5, 'a', 'b'},      // shorter than announced
-        {252, 1},           // length cut
-        {253, 0, 0},        // length cut
-        {254, 1, 0, 0, 0},  // length cut
+        {},                // no value at all
+        {5, 'a', 'b'},     // shorter than announced
+        {252, 1},          // length cut
+        {253, 0, 0},       // length cut
+        {254, 1, 0, 0, 0}, // length cut
         {254, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 'a'},
-        {1, 'a'},           // second column missing
+        {1, 'a'}, // second column missing
     };
     for (const auto& row : cut) {
         TMySqlBinds binds;
@@ -180,9 +181,9 @@ TEST(ColumnDescription, NumericFlagFollowsTheType)
         std::uint8_t type;
         std::uint32_t length;
         bool numeric;
-    } cases[] = {{0, 10, true}, {3, 11, true}, {5, 22, true}, {8, 20, true}, {9, 9, true}, {13, 4, true},
-                 {7, 14, true}, {7, 8, true}, {7, 19, false}, {10, 10, false}, {12, 19, false},
-                 {246, 12, false}, {253, 30, false}, {252, 65535, false}};
+    } cases[] = {{0, 10, true},   {3, 11, true},    {5, 22, true},    {8, 20, true},      {9, 9, true},
+                 {13, 4, true},   {7, 14, true},    {7, 8, true},     {7, 19, false},     {10, 10, false},
+                 {12, 19, false}, {246, 12, false}, {253, 30, false}, {252, 65535, false}};
     for (const auto& c : cases) {
         TColumnSpec shape;
         shape.Type = c.type;
@@ -194,7 +195,8 @@ TEST(ColumnDescription, NumericFlagFollowsTheType)
 
 TEST(ColumnDescription, OldLayoutReadsTwoFlagBytesWithLongFlagsAndOneWithout)
 {
-    const auto withLong = ParseFieldInfo(OldColumnPacket("movment", "numlanc", 11, 3, 0x4203, 0, true), false, true);
+    const auto withLong =
+        ParseFieldInfo(OldColumnPacket("movment", "numlanc", 11, 3, 0x4203, 0, true), false, true);
     EXPECT_EQ(withLong.Table, "movment");
     EXPECT_EQ(withLong.BaseTable, "movment");
     EXPECT_EQ(withLong.Name, "numlanc");
@@ -205,7 +207,8 @@ TEST(ColumnDescription, OldLayoutReadsTwoFlagBytesWithLongFlagsAndOneWithout)
     EXPECT_EQ(withLong.Flags, 0x4203 | kNumericFlag);
     EXPECT_EQ(withLong.Decimals, 0);
 
-    const auto shortFlags = ParseFieldInfo(OldColumnPacket("t", "preco", 12, 4, 0x03, 2, false), false, false);
+    const auto shortFlags =
+        ParseFieldInfo(OldColumnPacket("t", "preco", 12, 4, 0x03, 2, false), false, false);
     EXPECT_EQ(shortFlags.Flags, 0x03 | kNumericFlag);
     EXPECT_EQ(shortFlags.Decimals, 2);
 }
@@ -218,5 +221,5 @@ TEST(ColumnDescription, ACutFixedBlockIsMalformed)
     EXPECT_THROW(ParseFieldInfo(OldColumnPacket("t", "c", 1, 1, 1, 0, false), false, true), EMySqlException);
 }
 
-}  // namespace
-}  // namespace tarrow
+} // namespace
+} // namespace tarrow

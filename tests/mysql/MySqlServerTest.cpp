@@ -14,12 +14,15 @@ namespace {
 using test::TScratchDatabase;
 using test::TTestServer;
 
-TMySQLAPIDirect& Api() { return MySQLAPIDirect(); }
+TMySQLAPIDirect& Api()
+{
+    return MySQLAPIDirect();
+}
 
-constexpr std::uint32_t kProgramFlags = 0x10002;  // found rows, multiple statements
+constexpr std::uint32_t kProgramFlags = 0x10002; // found rows, multiple statements
 
 class Server : public ::testing::Test {
-protected:
+  protected:
     TTestServer server = TTestServer::FromEnvironment();
     TScratchDatabase database{server};
 
@@ -39,7 +42,8 @@ protected:
 
     static void Run(TMySqlSession* session, const std::string& sql)
     {
-        ASSERT_EQ(Api().mysql_real_query(session, sql), 0) << Api().mysql_error(session) << "\n" << sql.substr(0, 200);
+        ASSERT_EQ(Api().mysql_real_query(session, sql), 0) << Api().mysql_error(session) << "\n"
+                                                           << sql.substr(0, 200);
         while (true) {
             Api().mysql_free_result(Api().mysql_use_result(session));
             if (Api().mysql_next_result(session) != 0) break;
@@ -73,19 +77,22 @@ TEST_F(Server, LogsInAndReportsTheServer)
     EXPECT_EQ(Api().mysql_get_host_info(session.get()), server.Host + " via TCP/IP");
     EXPECT_GT(Api().mysql_thread_id(session.get()), 0u);
     EXPECT_EQ(session->ClientFlags(), 0x3A28Fu);
-    EXPECT_EQ(Select(session.get(), "select database()"), (std::vector<std::vector<std::string>>{{database.Name()}}));
+    EXPECT_EQ(Select(session.get(), "select database()"),
+              (std::vector<std::vector<std::string>>{{database.Name()}}));
 }
 
 TEST_F(Server, AnEmptyDatabaseNameLogsInWithoutACurrentDatabase)
 {
     auto session = Login("");
-    EXPECT_EQ(Select(session.get(), "select database()"), (std::vector<std::vector<std::string>>{{"<null>"}}));
+    EXPECT_EQ(Select(session.get(), "select database()"),
+              (std::vector<std::vector<std::string>>{{"<null>"}}));
 }
 
 TEST_F(Server, AWrongPasswordIs1045WithTheSqlStateAndTheServersSentence)
 {
     TMySqlSessionPtr session(Api().mysql_init());
-    EXPECT_EQ(Api().mysql_real_connect(session.get(), server.Host, "root", "wrong", "", server.Port, "", kProgramFlags),
+    EXPECT_EQ(Api().mysql_real_connect(session.get(), server.Host, "root", "wrong", "", server.Port, "",
+                                       kProgramFlags),
               nullptr);
     EXPECT_EQ(Api().mysql_errno(session.get()), 1045);
     EXPECT_EQ(Api().mysql_error(session.get()).rfind("\r\n#28000Access denied for user 'root'@'", 0), 0u)
@@ -96,8 +103,8 @@ TEST_F(Server, AWrongPasswordIs1045WithTheSqlStateAndTheServersSentence)
 TEST_F(Server, AnUnknownDatabaseIs1049)
 {
     TMySqlSessionPtr session(Api().mysql_init());
-    EXPECT_EQ(Api().mysql_real_connect(session.get(), server.Host, "root", server.Password, "tarrow_nao_existe",
-                                       server.Port, "", kProgramFlags),
+    EXPECT_EQ(Api().mysql_real_connect(session.get(), server.Host, "root", server.Password,
+                                       "tarrow_nao_existe", server.Port, "", kProgramFlags),
               nullptr);
     EXPECT_EQ(Api().mysql_errno(session.get()), 1049);
     EXPECT_EQ(Api().mysql_error(session.get()), "\r\n#42000Unknown database 'tarrow_nao_existe'");
@@ -107,10 +114,12 @@ TEST_F(Server, ARefusedConnectionIs2003With10061)
 {
     TMySqlSessionPtr session(Api().mysql_init());
     const int port = test::TLoopbackListener::UnusedPort();
-    EXPECT_EQ(Api().mysql_real_connect(session.get(), "127.0.0.1", "root", "", "", port, "", kProgramFlags), nullptr);
+    EXPECT_EQ(Api().mysql_real_connect(session.get(), "127.0.0.1", "root", "", "", port, "", kProgramFlags),
+              nullptr);
     EXPECT_EQ(Api().mysql_errno(session.get()), 2003);
-    EXPECT_EQ(Api().mysql_error(session.get()), "Can't connect to MySQL server on '127.0.0.1' (10061)\r\n"
-                                                "Socket error on connect. WSAGetLastError return 10061($274D)");
+    EXPECT_EQ(Api().mysql_error(session.get()),
+              "Can't connect to MySQL server on '127.0.0.1' (10061)\r\n"
+              "Socket error on connect. WSAGetLastError return 10061($274D)");
 }
 
 TEST_F(Server, AnUnresolvableHostIs2003WithTheLookupsCode)
@@ -118,11 +127,13 @@ TEST_F(Server, AnUnresolvableHostIs2003WithTheLookupsCode)
     TMySqlSessionPtr session(Api().mysql_init());
     const int timeout = 15;
     Api().mysql_options(session.get(), kMySqlOptConnectTimeout, &timeout);
-    EXPECT_EQ(Api().mysql_real_connect(session.get(), "tarrow-db.invalid", "root", "", "", 0, "", kProgramFlags),
-              nullptr);
+    EXPECT_EQ(
+        Api().mysql_real_connect(session.get(), "tarrow-db.invalid", "root", "", "", 0, "", kProgramFlags),
+        nullptr);
     EXPECT_EQ(Api().mysql_errno(session.get()), 2003);
-    EXPECT_EQ(Api().mysql_error(session.get()), "Can't connect to MySQL server on 'tarrow-db.invalid' (10061)\r\n"
-                                                "Socket error on connect. WSAGetLastError return 11001($2AF9)");
+    EXPECT_EQ(Api().mysql_error(session.get()),
+              "Can't connect to MySQL server on 'tarrow-db.invalid' (10061)\r\n"
+              "Socket error on connect. WSAGetLastError return 11001($2AF9)");
 }
 
 // -- Statements and results
@@ -132,12 +143,13 @@ TEST_F(Server, NullEmptyAndLongValuesComeBackAsStored)
     auto session = Login();
     Run(session.get(), "create table t (id int primary key, a varchar(10), b mediumtext)");
     const std::string longValue(70000, 'L');
-    Run(session.get(), "insert into t values (1, null, ''), (2, 'x', '" + longValue + "'), (3, 'caf\xe9', 'a')");
+    Run(session.get(),
+        "insert into t values (1, null, ''), (2, 'x', '" + longValue + "'), (3, 'caf\xe9', 'a')");
     const auto rows = Select(session.get(), "select a, b from t order by id");
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"<null>", ""}));
     EXPECT_EQ(rows[1][1], longValue);
-    EXPECT_EQ(rows[2][0], "caf\xe9");  // bytes as stored: the server's latin1, unconverted
+    EXPECT_EQ(rows[2][0], "caf\xe9"); // bytes as stored: the server's latin1, unconverted
 }
 
 TEST_F(Server, AnInsertReportsAffectedRowsAndTheInsertId)
@@ -153,7 +165,7 @@ TEST_F(Server, AnInsertReportsAffectedRowsAndTheInsertId)
     EXPECT_EQ(Api().mysql_affected_rows(session.get()), 2);
     EXPECT_EQ(Api().mysql_info(session.get()), "Records: 2  Duplicates: 0  Warnings: 0");
     ASSERT_EQ(Api().mysql_real_query(session.get(), "update t set a = 1"), 0);
-    EXPECT_EQ(Api().mysql_affected_rows(session.get()), 3);  // found rows: matched, not changed
+    EXPECT_EQ(Api().mysql_affected_rows(session.get()), 3); // found rows: matched, not changed
 }
 
 TEST_F(Server, ASyntaxErrorIs1064WithTheSqlState)
@@ -182,7 +194,9 @@ TEST_F(Server, TwoStatementsInOneQueryGiveTwoResults)
 {
     auto session = Login();
     Run(session.get(), "create table t (a int)");
-    ASSERT_EQ(Api().mysql_real_query(session.get(), "insert into t values (1), (2); select a from t order by a"), 0);
+    ASSERT_EQ(
+        Api().mysql_real_query(session.get(), "insert into t values (1), (2); select a from t order by a"),
+        0);
     EXPECT_EQ(Api().mysql_affected_rows(session.get()), 2);
     EXPECT_TRUE(Api().mysql_more_results(session.get()));
     ASSERT_EQ(Api().mysql_next_result(session.get()), 0);
@@ -215,7 +229,8 @@ TEST_F(Server, SelectDbAndPing)
     auto session = Login("");
     EXPECT_EQ(Api().mysql_select_db(session.get(), database.Name()), 0);
     EXPECT_EQ(session->Database(), database.Name());
-    EXPECT_EQ(Select(session.get(), "select database()"), (std::vector<std::vector<std::string>>{{database.Name()}}));
+    EXPECT_EQ(Select(session.get(), "select database()"),
+              (std::vector<std::vector<std::string>>{{database.Name()}}));
     EXPECT_EQ(Api().mysql_select_db(session.get(), "tarrow_nao_existe"), 1049);
     EXPECT_EQ(Api().mysql_ping(session.get()), 0);
 }
@@ -323,7 +338,9 @@ TEST_F(Server, ColumnDescriptionsOfARealTable)
     auto session = Login();
     Run(session.get(), "create table movment (numlanc bigint not null, preco_unit decimal(12,4), obs blob, "
                        "data_hora datetime)");
-    ASSERT_EQ(Api().mysql_real_query(session.get(), "select numlanc as registro, preco_unit, obs, data_hora from movment m"), 0);
+    ASSERT_EQ(Api().mysql_real_query(session.get(),
+                                     "select numlanc as registro, preco_unit, obs, data_hora from movment m"),
+              0);
     TMySqlResultPtr result(Api().mysql_use_result(session.get()));
     ASSERT_NE(result, nullptr);
     const auto registro = Api().ColumnDescription(result.get(), 0, false);
@@ -333,7 +350,7 @@ TEST_F(Server, ColumnDescriptionsOfARealTable)
     EXPECT_EQ(registro.BaseTable, "movment");
     EXPECT_EQ(registro.Type, 8);
     EXPECT_TRUE(registro.Flags & kNumericFlag);
-    EXPECT_TRUE(registro.Flags & 1);  // not null
+    EXPECT_TRUE(registro.Flags & 1); // not null
     const auto preco = Api().ColumnDescription(result.get(), 1, false);
     EXPECT_EQ(preco.Type, 246);
     EXPECT_EQ(preco.Decimals, 4);
@@ -342,5 +359,5 @@ TEST_F(Server, ColumnDescriptionsOfARealTable)
     EXPECT_EQ(Api().mysql_fetch_row(result.get()), nullptr);
 }
 
-}  // namespace
-}  // namespace tarrow
+} // namespace
+} // namespace tarrow

@@ -15,7 +15,10 @@ inline void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value,
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-inline void PutText(std::vector<std::uint8_t>& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
+inline void PutText(std::vector<std::uint8_t>& out, const std::string& text)
+{
+    out.insert(out.end(), text.begin(), text.end());
+}
 
 inline std::vector<std::uint8_t> LengthCoded(std::uint64_t value)
 {
@@ -46,7 +49,8 @@ struct TGreetingSpec {
     std::uint8_t ProtocolVersion = 10;
     std::string ServerVersion = "10.11.19-MariaDB";
     std::uint32_t ThreadId = 42;
-    std::array<std::uint8_t, 20> Scramble = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
+    std::array<std::uint8_t, 20> Scramble = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
+                                             11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
     std::uint16_t Capabilities = 0xF7FF;
     std::uint8_t Language = 8;
     std::uint16_t Status = 2;
@@ -171,4 +175,4 @@ inline std::vector<std::uint8_t> RowPacket(const std::vector<std::optional<std::
     return out;
 }
 
-}  // namespace tarrow::test
+} // namespace tarrow::test

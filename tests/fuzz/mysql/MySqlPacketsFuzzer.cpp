@@ -16,7 +16,17 @@
 namespace tarrow {
 namespace {
 
-enum class TTarget : std::uint8_t { Greeting, Ok, Error, Column, Row, PlainStream, CompressedStream, Conversation, Count };
+enum class TTarget : std::uint8_t {
+    Greeting,
+    Ok,
+    Error,
+    Column,
+    Row,
+    PlainStream,
+    CompressedStream,
+    Conversation,
+    Count
+};
 
 std::size_t Touch(const TMySqlBinds& binds)
 {
@@ -69,17 +79,21 @@ void Converse(std::span<const std::uint8_t> bytes)
     const std::uint8_t protocol = 7;
     api.mysql_options(session.get(), kMySqlOptProtocol, &protocol);
     session->SetLocalInfileOpener([](const std::string&) -> std::FILE* { return nullptr; });
-    if (api.mysql_real_connect(session.get(), "fuzz", "root", "segredo", "gerente", 0, "", 0x10022) == nullptr)
+    if (api.mysql_real_connect(session.get(), "fuzz", "root", "segredo", "gerente", 0, "", 0x10022) ==
+        nullptr)
         return;
     for (int statement = 0; statement < 4; ++statement) {
         try {
-            if (api.mysql_real_query(session.get(), "select 1") != 0 && api.mysql_errno(session.get()) == 2013) return;
+            if (api.mysql_real_query(session.get(), "select 1") != 0 &&
+                api.mysql_errno(session.get()) == 2013)
+                return;
         } catch (const ELocalInfileError&) {
         }
         do {
             TMySqlResultPtr result(api.mysql_use_result(session.get()));
             if (!result) continue;
-            for (std::size_t i = 0; i < result->ColumnCount(); ++i) api.ColumnDescription(result.get(), i, true);
+            for (std::size_t i = 0; i < result->ColumnCount(); ++i)
+                api.ColumnDescription(result.get(), i, true);
             while (TMySqlBinds* row = api.mysql_fetch_row(result.get())) {
                 Touch(*row);
                 std::vector<std::uint32_t> lengths;
@@ -89,8 +103,8 @@ void Converse(std::span<const std::uint8_t> bytes)
     }
 }
 
-}  // namespace
-}  // namespace tarrow
+} // namespace
+} // namespace tarrow
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
