@@ -89,12 +89,24 @@ constexpr TErrorCodePair kSocketErrorCodes[] = {
     {EHOSTUNREACH, 10065},
 };
 
-// -- The socket calls. A Winsock build replaces this block (closesocket, WSAGetLastError, a DWORD
-// time-out in milliseconds); everything below it keeps the socket library's semantics.
+// -- The calls that differ on the Windows socket library. A Winsock build replaces this block
+// (closesocket, WSAGetLastError, shutdown with SD_BOTH, WSAPoll, a DWORD time-out in milliseconds,
+// no MSG_NOSIGNAL); socket, connect, setsockopt, recv, send, inet_pton and getaddrinfo keep their
+// names there.
 
 int LastSocketError()
 {
     return SocketErrorCode(errno);
+}
+
+void ShutdownBoth(int socket)
+{
+    ::shutdown(socket, SHUT_RDWR);
+}
+
+int PollReadable(pollfd& watched, int milliseconds)
+{
+    return ::poll(&watched, 1, milliseconds);
 }
 
 void CloseSocketHandle(int socket)
@@ -114,7 +126,7 @@ bool SetReceiveTimeout(int socket, std::int64_t milliseconds)
 // MSG_NOSIGNAL: a dropped connection must be a failed send, never a SIGPIPE that ends the process.
 constexpr int kSendFlags = MSG_NOSIGNAL;
 
-// -- End of the socket calls.
+// -- End of the calls that differ.
 
 // A lookup on a worker thread. The thread owns what it needs through this block, never the
 // transport, so a lookup that outlives its wait (and its transport) writes only here.
@@ -252,6 +264,7 @@ void TCRVioTcp::Connect()
     ResetReadAhead();
     const std::string host = host_.empty() ? std::string("localhost") : host_;
     const int handle = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    // Like a failed lookup, a socket that cannot be created is reported with code 2005.
     if (handle < 0) throw SocketException(kCrUnknownHost);
     try {
         sockaddr_in address{};
@@ -286,7 +299,7 @@ void TCRVioTcp::Connect()
 void TCRVioTcp::Close()
 {
     if (socket_ < 0) return;
-    ::shutdown(socket_, SHUT_RDWR);
+    ShutdownBoth(socket_);
     CloseSocketHandle(socket_);
     socket_ = -1;
 }
@@ -335,7 +348,7 @@ bool TCRVioTcp::WaitForData(int seconds)
     const int milliseconds = seconds < 0 ? -1 : (seconds > 2147483 ? 2147483647 : seconds * 1000);
     int result;
     do {
-        result = ::poll(&watched, 1, milliseconds);
+        result = PollReadable(watched, milliseconds);
     } while (result < 0 && errno == EINTR);
     if (result < 0 || (result > 0 && (watched.revents & POLLNVAL) != 0)) {
         SetLastError(SocketErrorText("select", result < 0 ? LastSocketError() : SocketErrorCode(EBADF)));
