@@ -2,6 +2,7 @@
 #include "mysql/MySqlErrors.h"
 #include "tests/mysql/LoopbackListener.h"
 #include "tests/mysql/MemoryVio.h"
+#include "tests/mysql/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 namespace tarrow {
 namespace {
 
+using test::RaisedSocketError;
 using test::TLoopbackListener;
 using test::TMemoryVio;
 
@@ -212,12 +214,8 @@ TEST(TcpTransport, AnUnresolvableNameIs2005WithTheLookupsCode)
 {
     TCRVioTcp vio("no-such-host.invalid", 3306);
     vio.SetTimeout(15);
-    try {
-        vio.Connect();
-        FAIL();
-    } catch (const SocketException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2005);
-    }
+    const auto e = RaisedSocketError([&] { vio.Connect(); });
+    EXPECT_EQ(e.ErrorCode(), 2005);
     EXPECT_EQ(vio.LastError(), "Socket error on connect. WSAGetLastError return 11001($2AF9)");
 }
 
@@ -225,12 +223,8 @@ TEST(TcpTransport, ARefusedConnectIs2003With10061)
 {
     const int port = TLoopbackListener::UnusedPort();
     TCRVioTcp vio("127.0.0.1", port);
-    try {
-        vio.Connect();
-        FAIL();
-    } catch (const SocketException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2003);
-    }
+    const auto e = RaisedSocketError([&] { vio.Connect(); });
+    EXPECT_EQ(e.ErrorCode(), 2003);
     EXPECT_EQ(vio.LastError(), "Socket error on connect. WSAGetLastError return 10061($274D)");
     EXPECT_EQ(vio.SocketHandle(), -1);
 }

@@ -1,6 +1,7 @@
 #include "mysql/MySqlLogin.h"
 
 #include "mysql/MySqlErrors.h"
+#include "tests/mysql/Raised.h"
 #include "tests/mysql/ServerPackets.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@ namespace tarrow {
 namespace {
 
 using test::GreetingPacket;
+using test::RaisedMySqlError;
 using test::TGreetingSpec;
 
 std::span<const std::uint8_t> Bytes(const std::string& text)
@@ -86,25 +88,17 @@ TEST(Greeting, ProtocolVersion9Is2007NamingBothVersions)
 {
     TGreetingSpec shape;
     shape.ProtocolVersion = 9;
-    try {
-        ParseGreeting(GreetingPacket(shape));
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2007);
-        EXPECT_EQ(e.Message(), "Protocol mismatch. Server Version = 9 Client Version = 10");
-    }
+    const auto e = RaisedMySqlError([&] { ParseGreeting(GreetingPacket(shape)); });
+    EXPECT_EQ(e.ErrorCode(), 2007);
+    EXPECT_EQ(e.Message(), "Protocol mismatch. Server Version = 9 Client Version = 10");
 }
 
 TEST(Greeting, AGreetingCutBeforeItsScrambleIsMalformed)
 {
     auto packet = GreetingPacket(TGreetingSpec{});
     packet.resize(1 + 17 + 4 + 5);
-    try {
-        ParseGreeting(packet);
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2027);
-    }
+    const auto e = RaisedMySqlError([&] { ParseGreeting(packet); });
+    EXPECT_EQ(e.ErrorCode(), 2027);
 }
 
 // -- Client flags

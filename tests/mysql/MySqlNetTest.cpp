@@ -1,6 +1,7 @@
 #include "mysql/MySqlNet.h"
 
 #include "tests/mysql/MemoryVio.h"
+#include "tests/mysql/Raised.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -13,6 +14,8 @@ namespace {
 using test::Bytes;
 using test::Concat;
 using test::Packet;
+using test::RaisedArgumentError;
+using test::RaisedMySqlError;
 using test::TMemoryVio;
 
 constexpr std::size_t kMax = 16777215;
@@ -108,14 +111,10 @@ TEST_F(NetOverMemory, AShortWriteIsALostConnectionWithTheTransportsText)
     vio->failingSends = 3;
     net.NewCommand();
     net.WriteByte(14);
-    try {
-        net.FlushPacket();
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2013);
-        EXPECT_EQ(e.Message(), "Lost connection to MySQL server during query\r\n"
-                               "Socket error on write. WSAGetLastError return 10054($2776)");
-    }
+    const auto e = RaisedMySqlError([&] { net.FlushPacket(); });
+    EXPECT_EQ(e.ErrorCode(), 2013);
+    EXPECT_EQ(e.Message(), "Lost connection to MySQL server during query\r\n"
+                           "Socket error on write. WSAGetLastError return 10054($2776)");
 }
 
 TEST_F(NetOverMemory, LengthCodedValuesAreWrittenInTheirShortestForm)
@@ -156,13 +155,9 @@ TEST_F(NetOverMemory, AnOutOfOrderReplyIs1156NamingBothNumbers)
     net.NewCommand();
     net.WriteByte(14);
     net.FlushPacket();
-    try {
-        net.ReadPacket();
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 1156);
-        EXPECT_EQ(e.Message(), "\r\nReceiveHeader: Net packets out of order: received[2], expected[1]");
-    }
+    const auto e = RaisedMySqlError([&] { net.ReadPacket(); });
+    EXPECT_EQ(e.ErrorCode(), 1156);
+    EXPECT_EQ(e.Message(), "\r\nReceiveHeader: Net packets out of order: received[2], expected[1]");
 }
 
 TEST_F(NetOverMemory, AMaximalPacketIsJoinedWithWhatContinuesIt)
@@ -186,26 +181,18 @@ TEST_F(NetOverMemory, AServerErrorPacketRaisesTheServersCodeAndText)
     net.NewCommand();
     net.WriteByte(3);
     net.FlushPacket();
-    try {
-        net.ReadPacket();
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 1064);
-        EXPECT_EQ(e.Message(), "\r\n#42000You have an error in your SQL syntax");
-    }
+    const auto e = RaisedMySqlError([&] { net.ReadPacket(); });
+    EXPECT_EQ(e.ErrorCode(), 1064);
+    EXPECT_EQ(e.Message(), "\r\n#42000You have an error in your SQL syntax");
 }
 
 TEST_F(NetOverMemory, APeerThatClosesMidPacketIs2013WithoutDetail)
 {
     vio->Feed({10, 0, 0, 0, 1, 2});
     net.NewCommand();
-    try {
-        net.ReadPacket();
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2013);
-        EXPECT_EQ(e.Message(), "Lost connection to MySQL server during query");
-    }
+    const auto e = RaisedMySqlError([&] { net.ReadPacket(); });
+    EXPECT_EQ(e.ErrorCode(), 2013);
+    EXPECT_EQ(e.Message(), "Lost connection to MySQL server during query");
 }
 
 TEST_F(NetOverMemory, LengthCodedValuesAreRead)
@@ -227,10 +214,8 @@ TEST_F(NetOverMemory, ReadersStopAtThePacketsEnd)
     vio->Feed(Packet(1, {254, 1, 2}));
     net.NewCommand();
     net.ReadPacket();
-    try {
-        net.ReadInt32();
-        FAIL();
-    } catch (const EMySqlException& e) {
+    {
+        const auto e = RaisedMySqlError([&] { net.ReadInt32(); });
         EXPECT_EQ(e.ErrorCode(), 2027);
         EXPECT_EQ(e.Message(), "Malformed packet");
     }
@@ -238,10 +223,8 @@ TEST_F(NetOverMemory, ReadersStopAtThePacketsEnd)
     EXPECT_EQ(net.ReadZString(), "\x01\x02\x03");
     EXPECT_EQ(net.ReadZString(), "");
     net.ReadPacket();
-    try {
-        net.ReadLengthCoded();
-        FAIL();
-    } catch (const EArgumentException& e) {
+    {
+        const auto e = RaisedArgumentError([&] { net.ReadLengthCoded(); });
         EXPECT_EQ(e.Message(), "");
     }
 }
@@ -250,12 +233,8 @@ TEST_F(NetOverMemory, ReceiveBufferRefusesAMaximalPacket)
 {
     vio->Feed(Packet(0, std::vector<std::uint8_t>(kMax, 1)));
     net.NewCommand();
-    try {
-        net.ReceiveBuffer();
-        FAIL();
-    } catch (const EArgumentException& e) {
-        EXPECT_EQ(e.Message(), "Cannot retrieve huge data in FetchAll mode");
-    }
+    const auto e = RaisedArgumentError([&] { net.ReceiveBuffer(); });
+    EXPECT_EQ(e.Message(), "Cannot retrieve huge data in FetchAll mode");
 }
 
 TEST_F(NetOverMemory, ReceiveBufferRaisesAnErrorPacket)
@@ -264,13 +243,9 @@ TEST_F(NetOverMemory, ReceiveBufferRaisesAnErrorPacket)
     vio->Feed(Packet(1, Concat({{0xFF, 0x7A, 0x04}, Bytes("#HY000Query execution was interrupted")})));
     net.NewCommand();
     EXPECT_EQ(net.ReceiveBuffer(), (std::vector<std::uint8_t>{3, 'd', 'e', 'f'}));
-    try {
-        net.ReceiveBuffer();
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 1146);
-        EXPECT_EQ(e.Message(), "\r\n#HY000Query execution was interrupted");
-    }
+    const auto e = RaisedMySqlError([&] { net.ReceiveBuffer(); });
+    EXPECT_EQ(e.ErrorCode(), 1146);
+    EXPECT_EQ(e.Message(), "\r\n#HY000Query execution was interrupted");
 }
 
 TEST_F(NetOverMemory, DrainPacketReadsInPiecesAndSeesTheFirstByte)
@@ -375,13 +350,9 @@ TEST_F(NetOverMemory, AFrameOutOfOrderIs1156FromTheFrameHeader)
     net.NewCommand();
     net.WriteByte(14);
     net.FlushPacket();
-    try {
-        net.ReadPacket();
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 1156);
-        EXPECT_EQ(e.Message(), "\r\nReceiveCompHeader: Net packets out of order: received[5], expected[1]");
-    }
+    const auto e = RaisedMySqlError([&] { net.ReadPacket(); });
+    EXPECT_EQ(e.ErrorCode(), 1156);
+    EXPECT_EQ(e.Message(), "\r\nReceiveCompHeader: Net packets out of order: received[5], expected[1]");
 }
 
 TEST_F(NetOverMemory, AFrameThatDoesNotInflateIs1157WithAnEmptyMessage)
@@ -389,13 +360,9 @@ TEST_F(NetOverMemory, AFrameThatDoesNotInflateIs1157WithAnEmptyMessage)
     vio->Feed(Frame(0, {1, 2, 3, 4, 5, 6}, 60));
     net.SetCompress(true);
     net.NewCommand();
-    try {
-        net.ReadPacket();
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 1157);
-        EXPECT_EQ(e.Message(), "");
-    }
+    const auto e = RaisedMySqlError([&] { net.ReadPacket(); });
+    EXPECT_EQ(e.ErrorCode(), 1157);
+    EXPECT_EQ(e.Message(), "");
 }
 
 TEST(ServerErrorPacket, CodeIsSignedAndTheTextEndsAtAZeroByte)
@@ -404,12 +371,8 @@ TEST(ServerErrorPacket, CodeIsSignedAndTheTextEndsAtAZeroByte)
     const auto error = ServerError(packet);
     EXPECT_EQ(error.ErrorCode(), -1);
     EXPECT_EQ(error.Message(), "\r\nab");
-    try {
-        ServerError(std::vector<std::uint8_t>{0xFF, 0x15});
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2027);
-    }
+    const auto e = RaisedMySqlError([&] { ServerError(std::vector<std::uint8_t>{0xFF, 0x15}); });
+    EXPECT_EQ(e.ErrorCode(), 2027);
 }
 
 } // namespace

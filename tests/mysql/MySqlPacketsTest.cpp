@@ -1,6 +1,7 @@
 #include "mysql/MySqlPackets.h"
 
 #include "mysql/MySqlErrors.h"
+#include "tests/mysql/Raised.h"
 #include "tests/mysql/ServerPackets.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@ namespace {
 
 using test::ColumnPacket;
 using test::OldColumnPacket;
+using test::RaisedMySqlError;
 using test::RowPacket;
 using test::TColumnSpec;
 
@@ -56,12 +58,10 @@ TEST(OkPacket, TheMessageIsTakenWithOrWithoutItsLengthPrefix)
 
 TEST(OkPacket, ACutPacketIsMalformed)
 {
-    try {
+    const auto e = RaisedMySqlError([&] {
         ParseOkPacket(std::vector<std::uint8_t>{0, 1, 0, 2}, true, true);
-        FAIL();
-    } catch (const EMySqlException& e) {
-        EXPECT_EQ(e.ErrorCode(), 2027);
-    }
+    });
+    EXPECT_EQ(e.ErrorCode(), 2027);
 }
 
 TEST(EndPacket, CarriesWarningsAndStatusWhenLongerThanOneByte)
