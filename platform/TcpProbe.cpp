@@ -31,16 +31,14 @@ private:
     int fd_;
 };
 
-// Names under the reserved top-level domain "invalid" never resolve; answering them here keeps
-// the query off the network altogether.
+}  // namespace
+
 bool IsReservedInvalidName(std::string host)
 {
     while (!host.empty() && host.back() == '.') host.pop_back();
     for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return host == "invalid" || (host.size() > 8 && host.ends_with(".invalid"));
 }
-
-}  // namespace
 
 bool TcpCanConnect(const std::string& host, std::uint16_t port)
 {

@@ -10,4 +10,8 @@ namespace tarrow {
 // false; there is no time-out beyond the system's own.
 bool TcpCanConnect(const std::string& host, std::uint16_t port);
 
+// Names under the reserved top-level domain "invalid" never resolve; answering them without a
+// lookup keeps the query off the network altogether.
+bool IsReservedInvalidName(std::string host);
+
 }  // namespace tarrow

@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev
     mariadb-server-core mariadb-client-core     # the test database server
     python3 python3-spyne                       # a third-party SOAP service the tests talk to
+    openssl                                     # certificates for the HTTPS test peer
     libmariadb-dev                              # the peer client library, linked only into bench/
 )
 

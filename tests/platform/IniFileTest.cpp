@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace tarrow {
 namespace {
 
@@ -116,6 +118,16 @@ TEST(IniFileWrite, FailureRaisesUnableToWriteWithTheFullFileName)
     } catch (const EIniFileException& e) {
         EXPECT_EQ(e.Message(), "Unable to write to " + name);
     }
+}
+
+TEST(IniFileWrite, ADirectoryInThePlaceOfTheFileReadsAsAbsentAndCannotBeWritten)
+{
+    TTempDir dir;
+    const std::string name = dir.Path() + "Tarrow.conf";
+    std::filesystem::create_directory(name);
+    TIniFile ini(name);
+    EXPECT_EQ(ini.Read("WebService", "URL"), std::nullopt);
+    EXPECT_THROW(ini.WriteString("WebService", "URL", "x"), EIniFileException);
 }
 
 }  // namespace

@@ -75,6 +75,13 @@ std::string RunSqlWithClient(const TTestServer& server, const std::string& datab
     return output;
 }
 
+std::string StoreSchemaSql()
+{
+    std::ifstream in(TARROW_TEST_SUPPORT_DIR "/sql/store_schema.sql", std::ios::binary);
+    if (!in) ADD_FAILURE() << "cannot read the store schema";
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 TScratchDatabase::TScratchDatabase(const TTestServer& server) : server_(server)
 {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();

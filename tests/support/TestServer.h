@@ -37,4 +37,8 @@ private:
     std::string name_;
 };
 
+// The SQL that creates the store tables the relay uses (filial, produto, estoque_minimo, totalfisc,
+// movment, van_pendentes), to run in a scratch database.
+std::string StoreSchemaSql();
+
 }  // namespace tarrow::test

@@ -1,0 +1,52 @@
+#pragma once
+// The SQL texts the programs run against the store's database: selections of the sales and
+// returns still to relay, their counts, the registry of given-up sales and the relay marks.
+// Values are written into the text (no bound parameters) and text constants use double quotes.
+
+#include "platform/DateTime.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tarrow {
+
+// The two kinds of run; they differ only in their statements and a few values.
+enum class TTipoMovimento { Vendas, Devolucoes };
+
+// Where clauses: the automatic sender limits every selection to the current day, the manual one
+// appends the operator's choice (FiltroOpcao).
+enum class TVariante { Automatico, Manual };
+
+// The manual sender's options, by the index of the radio group grpOpcao.
+enum class TOpcaoEnvio { NumeroLancamento = 0, Periodo = 1, Dia = 2, PendenciasRegistradas = 3 };
+
+// Automatic sender: the selection for the current day, taken from the clock at every call.
+std::string SqlVendas(std::int32_t filial);
+std::string SqlDevolucoes(std::int32_t filial);
+std::string SqlSelecao(TTipoMovimento tipo, std::int32_t filial);
+
+// Manual sender: the selection narrowed by the FiltroOpcao line.
+std::string SqlSelecao(TTipoMovimento tipo, std::int32_t filial, const std::string& filtroOpcao);
+std::string SqlConta(TTipoMovimento tipo, std::int32_t filial, const std::string& filtroOpcao);
+
+// FiltroOpcao for options 0 to 2. numero is the release number exactly as typed; the dates are
+// the date edits' days.
+std::string FiltroNumeroLancamento(const std::string& numero);
+std::string FiltroPeriodo(TDateTime primeiroDia, TDateTime ultimoDia);
+std::string FiltroDia(TDateTime dia);
+// FiltroOpcao for option 3, from ListaIn of the pending list, or nothing when the list was empty.
+std::string FiltroPendencias(const std::optional<std::string>& listaIn);
+
+std::string SqlListaPendentes(TTipoMovimento tipo);
+
+// registro is the release number's text as the selection returned it.
+std::string SqlRegistraPendente(TTipoMovimento tipo, std::int32_t filial, const std::string& registro);
+std::string SqlMarcaEnviada(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc);
+std::string SqlBuscaPendente(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc);
+std::string SqlFechaPendente(const std::string& id);
+
+// A date as statements write it: yyyy/mm/dd with the regional date separator.
+std::string DataSql(TDateTime dia);
+
+}  // namespace tarrow

@@ -1,0 +1,288 @@
+#include "service/HttpTransport.h"
+
+#include "platform/Errors.h"
+#include "tests/peers/HttpPeer.h"
+#include "tests/peers/TlsPeer.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace tarrow {
+namespace {
+
+using namespace std::chrono_literals;
+using test::THttpPeer;
+using test::TPeerAnswer;
+
+const std::string kAction = "http://tempuri.org/inserir_vendas";
+const std::string kRequest = "<?xml version=\"1.0\"?><x>pedido</x>";
+
+// The error an Execute raises, or a failure of the test when it raises none.
+ESOAPHTTPException FailureOf(THttpTransport& transport, const std::string& request = kRequest)
+{
+    try {
+        transport.Execute(request);
+    } catch (const ESOAPHTTPException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "Execute did not fail";
+    return ESOAPHTTPException("");
+}
+
+struct TTransportTest : ::testing::Test {
+    THttpPeer peer;
+    THttpTransport transport;
+    void SetUp() override
+    {
+        transport.SetURL(peer.Url());
+        transport.SetSoapAction(kAction);
+    }
+    // The message of a library failure: the library's text, then the address and the action.
+    void ExpectLibraryFailure(const ESOAPHTTPException& e, const std::string& url)
+    {
+        const std::string tail = " - URL:" + url + " - SOAPAction:" + kAction;
+        ASSERT_GT(e.Message().size(), tail.size()) << e.Message();
+        EXPECT_EQ(e.Message().substr(e.Message().size() - tail.size()), tail);
+        EXPECT_EQ(e.StatusCode(), 0);
+        EXPECT_FALSE(transport.Connected());
+    }
+};
+
+TEST_F(TTransportTest, PostsTheRequestWithTheSoapHeadersOnly)
+{
+    peer.Answer(test::SoapResult("inserir_vendas", "0"));
+    EXPECT_EQ(transport.Execute(kRequest), test::SoapResult("inserir_vendas", "0").Body);
+
+    const test::TPeerRequest got = peer.LastRequest();
+    EXPECT_EQ(got.Method, "POST");
+    EXPECT_EQ(got.Target, "/parceiros/orvane/van/van.asmx");
+    EXPECT_EQ(got.Version, "HTTP/1.1");
+    EXPECT_EQ(got.Body, kRequest);
+    EXPECT_EQ(got.Header("SOAPAction"), "\"" + kAction + "\"");
+    EXPECT_EQ(got.Header("Content-Type"), "text/xml; charset=\"utf-8\"");
+    EXPECT_EQ(got.Header("Content-Length"), std::to_string(kRequest.size()));
+    EXPECT_EQ(got.Header("User-Agent"), SoapAgent());
+    EXPECT_EQ(got.Header("Host"), test::PeerHost() + ":" + std::to_string(peer.Port()));
+    EXPECT_EQ(got.HeaderCount("Accept"), 0) << "no accept list";
+    EXPECT_EQ(got.HeaderCount("Expect"), 0);
+    EXPECT_EQ(got.HeaderCount("Content-Type"), 1);
+    EXPECT_EQ(got.Headers.size(), 5u);
+    EXPECT_EQ(SoapAgent(), "Tarrow SOAP 1.1.1.0");
+}
+
+TEST_F(TTransportTest, TheConnectionIsKeptAliveUntilAnErrorOrANewAddress)
+{
+    peer.SetDefaultAnswer(test::SoapResult("inserir_vendas", "0"));
+    transport.Execute(kRequest);
+    EXPECT_TRUE(transport.Connected());
+    transport.Execute(kRequest);
+    EXPECT_EQ(peer.Connections(), 1);
+
+    TPeerAnswer notFound;
+    notFound.Status = 404;
+    notFound.Reason = "Not Found";
+    peer.Answer(notFound);
+    FailureOf(transport);
+    EXPECT_FALSE(transport.Connected());
+    transport.Execute(kRequest);
+    EXPECT_EQ(peer.Connections(), 2);
+
+    transport.SetURL(peer.Url());
+    EXPECT_FALSE(transport.Connected());
+    transport.Execute(kRequest);
+    EXPECT_EQ(peer.Connections(), 3);
+    EXPECT_EQ(peer.Requests().size(), 5u);
+}
+
+TEST_F(TTransportTest, FailingStatusesCarryTheirCodeAndReasonPhrase)
+{
+    TPeerAnswer notFound;
+    notFound.Status = 404;
+    notFound.Reason = "Not Found";
+    notFound.ContentType = "text/html";
+    notFound.Body = "<html><body>Não encontrado</body></html>";
+    peer.Answer(notFound);
+    ESOAPHTTPException e = FailureOf(transport);
+    EXPECT_EQ(e.Message(), "Not Found (404) - '" + peer.Url() + "'");
+    EXPECT_EQ(e.StatusCode(), 404);
+
+    TPeerAnswer unavailable = notFound;
+    unavailable.Status = 503;
+    unavailable.Reason = "Service Unavailable";
+    peer.Answer(unavailable);
+    e = FailureOf(transport);
+    EXPECT_EQ(e.Message(), "Service Unavailable (503) - '" + peer.Url() + "'");
+    EXPECT_EQ(e.StatusCode(), 503);
+
+    // No credential prompt exists here: 401 is a failing status like any other.
+    TPeerAnswer unauthorized;
+    unauthorized.Status = 401;
+    unauthorized.Reason = "Unauthorized";
+    peer.Answer(unauthorized);
+    EXPECT_EQ(FailureOf(transport).StatusCode(), 401);
+
+    TPeerAnswer redirect;
+    redirect.Raw = "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:9/\r\nContent-Length: 0\r\n\r\n";
+    peer.Answer(redirect);
+    e = FailureOf(transport);
+    EXPECT_EQ(e.Message(), "Found (302) - '" + peer.Url() + "'");
+    EXPECT_EQ(peer.Requests().size(), 4u) << "a redirect is not followed";
+}
+
+TEST_F(TTransportTest, StatusFiveHundredHandsTheFaultBodyOn)
+{
+    const TPeerAnswer fault = test::SoapFault("soap:Server", "Erro no servidor");
+    peer.Answer(fault);
+    EXPECT_EQ(transport.Execute(kRequest), fault.Body);
+}
+
+TEST_F(TTransportTest, PlainOrHtmlContentTypeFailsAfterTheBodyButWithACharsetPasses)
+{
+    TPeerAnswer html;
+    html.ContentType = "text/html";
+    html.Body = "<html><body>Manutenção</body></html>";
+    peer.Answer(html);
+    ESOAPHTTPException e = FailureOf(transport);
+    EXPECT_EQ(e.Message(),
+              "Received content of invalid Content-Type setting: text/html - SOAP expects \"text/xml\"");
+    EXPECT_EQ(e.StatusCode(), 0);
+
+    html.ContentType = "TEXT/PLAIN";
+    peer.Answer(html);
+    EXPECT_EQ(FailureOf(transport).Message(),
+              "Received content of invalid Content-Type setting: TEXT/PLAIN - SOAP expects \"text/xml\"");
+
+    html.ContentType = "text/html; charset=utf-8";
+    peer.Answer(html);
+    EXPECT_EQ(transport.Execute(kRequest), html.Body);
+}
+
+TEST_F(TTransportTest, AnswerBodiesOfAnySizeAndInPiecesArriveWhole)
+{
+    TPeerAnswer big = test::SoapResult("inserir_vendas", std::string(200000, '7'));
+    big.Pieces = 7;
+    peer.Answer(big);
+    EXPECT_EQ(transport.Execute(kRequest), big.Body);
+
+    // A request above 32768 bytes goes out whole as well.
+    const std::string large = "<x>" + std::string(100000, 'a') + "</x>";
+    peer.Answer(test::SoapResult("inserir_vendas", "0"));
+    transport.Execute(large);
+    EXPECT_EQ(peer.LastRequest().Body, large);
+}
+
+TEST_F(TTransportTest, NoServerListeningFailsWithTheLibrarysTextTheAddressAndTheAction)
+{
+    const std::string url =
+        "http://" + test::PeerHost() + ":" + std::to_string(test::ClosedPort()) + "/van.asmx";
+    transport.SetURL(url);
+    ExpectLibraryFailure(FailureOf(transport), url);
+}
+
+TEST_F(TTransportTest, AServerThatClosesWithoutAnsweringIsATransportError)
+{
+    TPeerAnswer hangUp;
+    hangUp.CloseWithoutAnswer = true;
+    peer.Answer(hangUp);
+    ExpectLibraryFailure(FailureOf(transport), peer.Url());
+    EXPECT_EQ(peer.Requests().size(), 1u);
+}
+
+TEST_F(TTransportTest, ReceiveLimitEndsTheWaitForAnAnswerInOurOwnWords)
+{
+    transport.SetTimeouts({0, 0, 1500});
+    TPeerAnswer silent = test::SoapResult("inserir_vendas", "0");
+    silent.Delay = 30s;
+    peer.Answer(silent);
+    const ESOAPHTTPException e = FailureOf(transport);
+    EXPECT_EQ(e.Message(), "The operation timed out: nothing was received for 1500 ms - URL:" + peer.Url() +
+                               " - SOAPAction:" + kAction);
+    EXPECT_EQ(e.StatusCode(), 0);
+}
+
+TEST_F(TTransportTest, ReceiveLimitIsALimitOnSilenceNotOnTheWholeAnswer)
+{
+    transport.SetTimeouts({0, 0, 1500});
+    TPeerAnswer slow = test::SoapResult("inserir_vendas", "0");
+    slow.Pieces = 6;
+    slow.Pause = 600ms;  // 3 s in all, never more than 0.6 s of silence
+    peer.Answer(slow);
+    EXPECT_EQ(transport.Execute(kRequest), slow.Body);
+}
+
+TEST_F(TTransportTest, SendLimitEndsARequestThePeerDoesNotTake)
+{
+    peer.NeverRead();
+    transport.SetTimeouts({0, 1500, 0});
+    const std::string huge(48 << 20, 'x');  // more than loopback's socket buffers hold
+    const ESOAPHTTPException e = FailureOf(transport, huge);
+    EXPECT_EQ(e.Message(), "The operation timed out: nothing could be sent for 1500 ms - URL:" + peer.Url() +
+                               " - SOAPAction:" + kAction);
+}
+
+TEST_F(TTransportTest, ConnectLimitEndsAConnectionThatIsNeverAccepted)
+{
+    test::TSilentListener silent;
+    transport.SetURL(silent.Url());
+    transport.SetTimeouts({1000, 0, 0});
+    const ESOAPHTTPException e = FailureOf(transport);
+    ExpectLibraryFailure(e, silent.Url());
+    EXPECT_NE(e.Message().find("Timeout was reached"), std::string::npos) << e.Message();
+}
+
+TEST_F(TTransportTest, AnAddressWithAnotherSchemeFailsWhenSetAndEveryCallFailsWithoutNetwork)
+{
+    const std::string ftp = "ftp://" + test::PeerHost() + ":" + std::to_string(peer.Port()) + "/van.asmx";
+    try {
+        transport.SetURL(ftp);
+        FAIL() << "no error";
+    } catch (const ESOAPHTTPException& e) {
+        EXPECT_EQ(e.Message(), "Invalid url '" + ftp + "' - only supports 'http' and 'https' schemes");
+    }
+    EXPECT_EQ(transport.URL(), ftp);
+    ExpectLibraryFailure(FailureOf(transport), ftp);
+    ExpectLibraryFailure(FailureOf(transport), ftp);
+    EXPECT_EQ(peer.Connections(), 0);
+
+    THttpTransport unset;
+    unset.SetSoapAction(kAction);
+    const std::string message = FailureOf(unset).Message();
+    const std::string tail = " - URL: - SOAPAction:" + kAction;
+    ASSERT_GT(message.size(), tail.size());
+    EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
+}
+
+TEST_F(TTransportTest, HttpsIgnoresAnUnknownAuthorityAndANameMismatch)
+{
+    test::TTempDir dir;
+    test::TTlsPeer tls(dir.Path());
+    transport.SetURL(tls.Url());
+    EXPECT_EQ(transport.Cracked().Port, std::stoi(tls.Url().substr(tls.Url().rfind(':') + 1)));
+    EXPECT_NE(transport.Execute(kRequest).find("<inserir_vendasResult>0</inserir_vendasResult>"), std::string::npos);
+}
+
+TEST_F(TTransportTest, HttpsToAPlainPeerFailsInTheHandshake)
+{
+    // The peer speaks plain HTTP, so the TLS handshake fails: a transport error, not a crash or a hang.
+    const std::string https = "https://" + test::PeerHost() + ":" + std::to_string(peer.Port()) + "/van.asmx";
+    transport.SetURL(https);
+    transport.SetTimeouts({5000, 5000, 5000});
+    ExpectLibraryFailure(FailureOf(transport), https);
+}
+
+TEST_F(TTransportTest, TheProxyOfTheEnvironmentIsUsed)
+{
+    // The peer stands in for the proxy: it receives the request in absolute form.
+    setenv("http_proxy", ("http://" + test::PeerHost() + ":" + std::to_string(peer.Port())).c_str(), 1);
+    const std::string target = "http://127.0.0.1:9/parceiros/orvane/van/van.asmx";
+    transport.SetURL(target);
+    peer.Answer(test::SoapResult("inserir_vendas", "0"));
+    transport.Execute(kRequest);
+    unsetenv("http_proxy");
+    EXPECT_EQ(peer.LastRequest().Target, target);
+}
+
+}  // namespace
+}  // namespace tarrow

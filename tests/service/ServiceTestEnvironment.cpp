@@ -1,0 +1,33 @@
+// Every web service test program starts from the same safe ground: the built-in service address is
+// replaced by a loopback port where nothing listens, so a test that forgets to name its peer
+// never reaches the real host, and no proxy of the environment is put between us and our peers.
+
+#include "service/EndpointConfig.h"
+#include "service/van.h"
+#include "tests/peers/HttpPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace tarrow::test {
+namespace {
+
+class TServiceTestEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override
+    {
+        for (const char* name :
+             {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+            unsetenv(name);
+        unsetenv("TARROW_SERVICE_URL");
+        DefineEnderecoPadraoServico("http://" + PeerHost() + ":" + std::to_string(ClosedPort()) +
+                                    "/parceiros/orvane/van/van.asmx");
+        RegistraVanSoapDocumento();
+    }
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TServiceTestEnvironment);
+
+}  // namespace
+}  // namespace tarrow::test

@@ -1,0 +1,194 @@
+#include "service/van.h"
+
+#include "platform/Errors.h"
+#include "platform/ProgramDir.h"
+#include "service/EndpointConfig.h"
+#include "service/VanProxy.h"
+#include "tests/peers/HttpPeer.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace tarrow {
+namespace {
+
+using test::THttpPeer;
+using test::TTempDir;
+
+// Each test has its own program directory and a default address on its own peer.
+struct TFactoryTest : ::testing::Test {
+    TTempDir dir;
+    THttpPeer peer;
+    TOpcoesVanSoap opcoes;
+    void SetUp() override
+    {
+        DefineEnderecoPadraoServico(peer.Url());
+        opcoes.ArquivoConf = dir.Path() + "Tarrow.conf";
+        peer.SetDefaultAnswer(test::SoapResult("inserir_vendas", "0"));
+    }
+    void TearDown() override { DefineEnderecoPadraoServico(""); }
+
+    std::int32_t Send(TVanSoapRef& van)
+    {
+        return van->inserir_vendas(1, "00.000.000/0001-91", 1, 1, "05/03/2024", "05/03/2024");
+    }
+    static THttpTransport& TransportOf(const TVanSoapRef& van)
+    {
+        return dynamic_cast<TVanSoapProxy&>(*van).Transport();
+    }
+};
+
+TEST_F(TFactoryTest, WithoutTarrowConfTheDefaultIsWrittenAndUsed)
+{
+    TVanSoapRef van = ObtemVanSoap(opcoes);
+    ASSERT_TRUE(van);
+    EXPECT_EQ(dir.Read("Tarrow.conf"), "[WebService]\r\nURL=" + peer.Url() + "\r\n");
+    EXPECT_EQ(Send(van), 0);
+    EXPECT_EQ(peer.Requests().size(), 1u);
+}
+
+TEST_F(TFactoryTest, AnEmptyValueIsReplacedByTheDefaultAndOtherContentIsKept)
+{
+    dir.Write("Tarrow.conf",
+              "; configuracao\r\n[Outra]\r\nURL=http://127.0.0.1:9/outra\r\n[WebService]\r\nURL=\r\n"
+              "Usuario=loja\r\n");
+    TVanSoapRef van = ObtemVanSoap(opcoes);
+    EXPECT_EQ(dir.Read("Tarrow.conf"),
+              "; configuracao\r\n[Outra]\r\nURL=http://127.0.0.1:9/outra\r\n[WebService]\r\nURL=" +
+                  peer.Url() + "\r\nUsuario=loja\r\n");
+    EXPECT_EQ(Send(van), 0);
+    EXPECT_EQ(peer.Requests().size(), 1u);
+
+    // A file without the section gets it added at the end.
+    dir.Write("Tarrow.conf", "[Outra]\nchave=1\n");
+    ObtemVanSoap(opcoes);
+    EXPECT_EQ(dir.Read("Tarrow.conf"), "[Outra]\nchave=1\n[WebService]\nURL=" + peer.Url() + "\n");
+}
+
+TEST_F(TFactoryTest, NamesAreReadWithoutRegardToCaseAndTheFileIsReadAtEveryAttempt)
+{
+    THttpPeer other;
+    other.SetDefaultAnswer(test::SoapResult("inserir_vendas", "0"));
+    dir.Write("Tarrow.conf", "[webservice]\r\nurl = " + other.Url("/outro/van.asmx") + "  \r\n");
+    TVanSoapRef van = ObtemVanSoap(opcoes);
+    Send(van);
+    EXPECT_EQ(other.LastRequest().Target, "/outro/van.asmx");
+
+    dir.Write("Tarrow.conf", "[WebService]\r\nURL=" + peer.Url("/novo/van.asmx") + "\r\n");
+    van = ObtemVanSoap(opcoes);  // releases the first proxy
+    Send(van);
+    EXPECT_EQ(peer.LastRequest().Target, "/novo/van.asmx");
+    EXPECT_EQ(other.Requests().size(), 1u);
+    EXPECT_EQ(dir.Read("Tarrow.conf"), "[WebService]\r\nURL=" + peer.Url("/novo/van.asmx") + "\r\n");
+}
+
+TEST_F(TFactoryTest, EachProxyIsFreshWithItsOwnConnection)
+{
+    TVanSoapRef first = ObtemVanSoap(opcoes);
+    TVanSoapRef second = ObtemVanSoap(opcoes);
+    EXPECT_NE(first.get(), second.get());
+    Send(first);
+    Send(second);
+    first = ObtemVanSoap(opcoes);
+    Send(first);
+    EXPECT_EQ(peer.Connections(), 3);
+    first.reset();
+    EXPECT_FALSE(first);
+}
+
+TEST_F(TFactoryTest, TimeOutsAreTheCallingProgramsChoice)
+{
+    EXPECT_EQ(TransportOf(ObtemVanSoap(OpcoesVanSoapManual())).Timeouts(),
+              (THttpTimeouts{60000, 60000, 60000}));
+    EXPECT_EQ(TransportOf(ObtemVanSoap(OpcoesVanSoapAutomatico())).Timeouts(),
+              (THttpTimeouts{60000, 300000, 300000}));
+    // Left unset, the library's own defaults apply (no limit on an answer that never comes).
+    EXPECT_EQ(TransportOf(ObtemVanSoap(opcoes)).Timeouts(), (THttpTimeouts{0, 0, 0}));
+    opcoes.Tempos = {1, 2, 3};
+    EXPECT_EQ(TransportOf(CriaVanSoap(opcoes)).Timeouts(), (THttpTimeouts{1, 2, 3}));
+}
+
+TEST_F(TFactoryTest, AnFtpAddressYieldsAProxyWhoseEveryCallFails)
+{
+    const std::string ftp = "ftp://" + test::PeerHost() + ":" + std::to_string(peer.Port()) + "/van.asmx";
+    dir.Write("Tarrow.conf", "[WebService]\r\nURL=" + ftp + "\r\n");
+    TVanSoapRef van = ObtemVanSoap(opcoes);
+    ASSERT_TRUE(van) << "no error is raised when the proxy is obtained";
+    EXPECT_EQ(TransportOf(van).URL(), ftp);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            Send(van);
+            FAIL() << "the call went through";
+        } catch (const ESOAPHTTPException& e) {
+            EXPECT_NE(e.Message().find(" - URL:" + ftp + " - SOAPAction:http://tempuri.org/inserir_vendas"),
+                      std::string::npos)
+                << e.Message();
+        }
+    }
+    EXPECT_EQ(peer.Connections(), 0);
+
+    try {
+        CriaVanSoap(opcoes);
+        FAIL() << "CriaVanSoap passed the error over";
+    } catch (const ESOAPHTTPException& e) {
+        EXPECT_EQ(e.Message(), "Invalid url '" + ftp + "' - only supports 'http' and 'https' schemes");
+    }
+}
+
+TEST_F(TFactoryTest, AnUnwritableDefaultGivesAnEmptyReferenceThatFailsWithoutNetwork)
+{
+    // Root writes anywhere, so the places that cannot be written are a missing directory and a
+    // directory standing where the file should be.
+    std::filesystem::create_directory(dir.Path() + "Tarrow.conf");
+    for (const std::string& file : {dir.Path() + "sem/diretorio/Tarrow.conf", dir.Path() + "Tarrow.conf"}) {
+        opcoes.ArquivoConf = file;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            TVanSoapRef van = ObtemVanSoap(opcoes);
+            EXPECT_FALSE(van);
+            try {
+                Send(van);
+                FAIL() << "a call through an empty reference went through";
+            } catch (const Exception& e) {
+                EXPECT_EQ(e.Message(), kMensagemProxyVazio);
+            }
+        }
+        try {
+            CriaVanSoap(opcoes);
+            FAIL() << "no error";
+        } catch (const EIniFileException& e) {
+            EXPECT_EQ(e.Message(), "Unable to write to " + file);
+        }
+    }
+    EXPECT_EQ(peer.Connections(), 0);
+}
+
+TEST_F(TFactoryTest, AProxyBoundWithoutDocumentStyleRefusesToCall)
+{
+    TVanSoapRegistration registration = RegistroVanSoap();
+    registration.DocumentStyle = false;
+    TVanSoapProxy proxy(registration);
+    proxy.Transport().SetURL(peer.Url());
+    EXPECT_THROW(proxy.inserir_regioes(1, "x"), Exception);
+    EXPECT_EQ(peer.Connections(), 0);
+}
+
+TEST(ServiceAddress, DefaultIsTheOperatorsAddressUnlessTheDeploymentOrATestNamesAnother)
+{
+    EXPECT_EQ(kEnderecoPadraoServico.substr(0, 7), "http://");
+    EXPECT_EQ(kEnderecoPadraoServico.substr(kEnderecoPadraoServico.size() - 30),
+              "/parceiros/orvane/van/van.asmx");
+    DefineEnderecoPadraoServico("");
+    unsetenv("TARROW_SERVICE_URL");
+    EXPECT_EQ(EnderecoPadraoServico(), kEnderecoPadraoServico);
+    setenv("TARROW_SERVICE_URL", "http://van.loja.local/van.asmx", 1);
+    EXPECT_EQ(EnderecoPadraoServico(), "http://van.loja.local/van.asmx");
+    DefineEnderecoPadraoServico("http://127.0.0.1:9/van.asmx");
+    EXPECT_EQ(EnderecoPadraoServico(), "http://127.0.0.1:9/van.asmx");
+    unsetenv("TARROW_SERVICE_URL");
+    EXPECT_EQ(ArquivoTarrowConf(), ProgramDirectory() + "Tarrow.conf") << "beside the program, not in the working directory";
+}
+
+}  // namespace
+}  // namespace tarrow
