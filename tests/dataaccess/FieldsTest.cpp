@@ -66,57 +66,6 @@ std::string ErrorOf(F&& f)
     return "(no error)";
 }
 
-TEST(Fields, FieldClassesFollowTheFieldType)
-{
-    TStore s({Col("a", kMyTypeVarString, 10), Col("b", kMyTypeShort, 6), Col("c", kMyTypeShort, 5, kMyFlagUnsigned),
-              Col("d", kMyTypeLong, 11), Col("e", kMyTypeLonglong, 20), Col("f", kMyTypeTiny, 1),
-              Col("g", kMyTypeDouble, 22), Col("h", kMyTypeDate, 10), Col("i", kMyTypeTime, 10),
-              Col("j", kMyTypeDateTime, 19), Col("k", kMyTypeBlob, 65535), Col("l", kMyTypeBlob, 65535, kMyFlagBinary)},
-             {});
-    EXPECT_NE(dynamic_cast<TStringField*>(&s[0]), nullptr);
-    EXPECT_NE(dynamic_cast<TSmallintField*>(&s[1]), nullptr);
-    EXPECT_NE(dynamic_cast<TWordField*>(&s[2]), nullptr);
-    EXPECT_NE(dynamic_cast<TIntegerField*>(&s[3]), nullptr);
-    EXPECT_NE(dynamic_cast<TLargeintField*>(&s[4]), nullptr);
-    EXPECT_NE(dynamic_cast<TBooleanField*>(&s[5]), nullptr);
-    EXPECT_NE(dynamic_cast<TFloatField*>(&s[6]), nullptr);
-    EXPECT_NE(dynamic_cast<TDateField*>(&s[7]), nullptr);
-    EXPECT_NE(dynamic_cast<TTimeField*>(&s[8]), nullptr);
-    EXPECT_NE(dynamic_cast<TDateTimeField*>(&s[9]), nullptr);
-    EXPECT_NE(dynamic_cast<TMemoField*>(&s[10]), nullptr);
-    EXPECT_NE(dynamic_cast<TBlobField*>(&s[11]), nullptr);
-    EXPECT_EQ(s[3].FieldName(), "d");
-    EXPECT_EQ(s[3].FieldNo(), 4);
-}
-
-TEST(Fields, IntegerGetters)
-{
-    TStore s({Col("small", kMyTypeShort, 6), Col("word", kMyTypeShort, 5, kMyFlagUnsigned), Col("int", kMyTypeLong, 11),
-              Col("uint", kMyTypeLong, 10, kMyFlagUnsigned), Col("big", kMyTypeLonglong, 20)},
-             {{"-32768", "65535", "-2147483648", "4294967295", "4294967297"}, {kNull, kNull, kNull, kNull, kNull}});
-    EXPECT_EQ(s[0].AsInteger(), -32768);
-    EXPECT_EQ(s[0].AsString(), "-32768");
-    EXPECT_EQ(s[1].AsInteger(), 65535);
-    EXPECT_EQ(s[2].AsInteger(), INT32_MIN);
-    EXPECT_EQ(s[2].AsFloat(), -2147483648.0);
-    EXPECT_EQ(s[3].DataType(), ftLargeint);
-    EXPECT_EQ(s[3].AsLargeint(), 4294967295);
-    EXPECT_EQ(s[3].AsString(), "4294967295");
-    EXPECT_EQ(s[4].AsLargeint(), 4294967297);
-    EXPECT_EQ(s[4].AsInteger(), 1);  // the low 32 bits of 2^32 + 1
-    EXPECT_EQ(s[4].AsCurrency(), TCurrency::FromScaled(42949672970000));
-    EXPECT_EQ(ErrorOf([&] { s[2].AsDateTime(); }), "Cannot access field 'int' as type DateTime");
-
-    s.Rows->Next();
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_TRUE(s[i].IsNull());
-        EXPECT_EQ(s[i].AsString(), "");
-        EXPECT_EQ(s[i].AsInteger(), 0);
-        EXPECT_EQ(s[i].AsLargeint(), 0);
-        EXPECT_EQ(s[i].AsCurrency(), TCurrency{});
-    }
-}
-
 TEST(Fields, FloatGettersWithEitherDecimalSeparator)
 {
     TStore s({Col("preco", kMyTypeNewDecimal, 14, 0, 2), Col("meio", kMyTypeDouble, 22), Col("tres", kMyTypeDouble, 22),
