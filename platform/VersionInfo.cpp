@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -21,10 +21,14 @@ std::uint32_t ReadLE32(const unsigned char* p)
 
 std::optional<TFileVersion> ReadFileVersion(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return std::nullopt;
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                           std::istreambuf_iterator<char>());
+    // Program files run to tens of megabytes: read them in one piece.
+    const std::streamoff size = in.tellg();
+    if (size <= 0) return std::nullopt;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return std::nullopt;
 
     // The block is the key (with its terminating zero) immediately followed by the signature.
     std::vector<unsigned char> pattern(kVersionBlockKey, kVersionBlockKey + sizeof kVersionBlockKey);
@@ -34,7 +38,7 @@ std::optional<TFileVersion> ReadFileVersion(const std::string& path)
     constexpr std::size_t kBlockSize = sizeof kVersionBlockKey + 4 + 4 + 8;
     auto it = bytes.begin();
     while (true) {
-        it = std::search(it, bytes.end(), pattern.begin(), pattern.end());
+        it = std::search(it, bytes.end(), std::boyer_moore_horspool_searcher(pattern.begin(), pattern.end()));
         if (it == bytes.end()) return std::nullopt;
         const auto offset = static_cast<std::size_t>(it - bytes.begin());
         if (bytes.size() - offset >= kBlockSize) {

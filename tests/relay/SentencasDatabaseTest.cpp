@@ -66,15 +66,15 @@ TEST_F(SentencasNoBanco, TodaysSalesAreTheUnrelayedLinesInReleaseNumberOrderWith
     // Absent: the cancelled line of 100, the undelivered 101, the relayed 103, the other branch's
     // 104, yesterday's 105, the other operation's 106 and the cancelled 107.
     EXPECT_EQ(Run(SqlVendas(12)),
-              "100\t11222333000181\t1\t5001\t2026-12-09 09:10:00\t1\t7891234567895\t2\t15.00\t18.00\t40\t0\t4\tABC\t3\tNULL\n"
-              "100\t11222333000181\t1\t5001\t2026-12-09 09:10:00\t2\t7890000000017\t1\t3.20\t0.00\tNULL\t0\t0\tD\t3\tNULL\n"
-              "102\t11222333000181\t2\t7001\t2026-12-09 11:00:00\t5\t7891234567895\t3\t22.50\t18.00\t40\t0\t4\tABC\t4\t\n");
+              "100\t11222333000181\t1\t5001\t2026-12-09 09:10:00\t1\t7891234567895\t2.000\t15.00000\t18.00\t40\t0\t4\tABC\t3\tNULL\n"
+              "100\t11222333000181\t1\t5001\t2026-12-09 09:10:00\t2\t7890000000017\t1.000\t3.20000\t0.00\tNULL\t0\t0\tD\t3\tNULL\n"
+              "102\t11222333000181\t2\t7001\t2026-12-09 11:00:00\t5\t7891234567895\t3.000\t22.50000\t18.00\t40\t0\t4\tABC\t4\t\n");
 }
 
 TEST_F(SentencasNoBanco, ReturnsTakeTheCouponOfTheSaleLineTheyReturn)
 {
     EXPECT_EQ(Run(SqlDevolucoes(12)),
-              "100\t11222333000181\t1\t5001\t2026-12-09 16:00:00\t11\t7891234567895\t1\t7.50\t18.00\t40\t0\t4\tABC\t3\tNULL\n");
+              "100\t11222333000181\t1\t5001\t2026-12-09 16:00:00\t11\t7891234567895\t1.000\t7.50000\t18.00\t40\t0\t4\tABC\t3\tNULL\n");
 }
 
 TEST_F(SentencasNoBanco, ManualPeriodAndCounts)
@@ -94,7 +94,7 @@ TEST_F(SentencasNoBanco, MarkingASaleMarksEveryPositiveLineOfItIncludingCancelle
     Run(SqlMarcaEnviada(TTipoMovimento::Vendas, 12, 100));
     EXPECT_EQ(Run("SELECT quanti_uni, cancelado, coalesce(lojas_leram2, '-') FROM movment WHERE numlanc = 100"
                   " ORDER BY movment_id"),
-              "2\tN\tV\n1\tN\tV\n1\tS\tV\n-1\tS\t-\n");
+              "2.000\tN\tV\n1.000\tN\tV\n1.000\tS\tV\n-1.000\tS\t-\n");
     EXPECT_EQ(Registros(SqlVendas(12)), "102\n");
     Run(SqlMarcaEnviada(TTipoMovimento::Devolucoes, 12, 100));
     EXPECT_EQ(Run(SqlDevolucoes(12)), "");

@@ -10,6 +10,7 @@ CREATE TABLE totalfisc (
   icms DECIMAL(5,2),
   apagado CHAR(1) NOT NULL DEFAULT 'N'
 );
+-- latin1 (the server's Windows-1252): accented product texts arrive as the code page's bytes.
 CREATE TABLE produto (
   produto_id INT NOT NULL PRIMARY KEY,
   descricao VARCHAR(80),
@@ -17,7 +18,7 @@ CREATE TABLE produto (
   grupo_id INT NULL,
   curvaabc VARCHAR(3) NULL,
   totfisc VARCHAR(4)
-);
+) DEFAULT CHARSET=latin1;
 CREATE TABLE estoque_minimo (
   filial_id INT NOT NULL,
   produto_id INT NOT NULL,
@@ -32,7 +33,7 @@ CREATE TABLE movment (
   num_ecf INT NULL,
   data_hora DATETIME NOT NULL,
   produto_id INT NOT NULL,
-  quanti_uni INT NOT NULL,
+  quanti_uni DECIMAL(12,3) NOT NULL,
   preco_unit DECIMAL(12,2) NOT NULL,
   usuario_id INT,
   oper INT NOT NULL,

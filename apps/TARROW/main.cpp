@@ -1,0 +1,14 @@
+// TARROW, the automatic sender: lives in the notification area and sends the day's sales every
+// five minutes.
+#include "platform/ProgramDir.h"
+#include "ui/FMainAutomatico.h"
+#include "ui/Programa.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    tarrow::TFMainAutomatico FMain(tarrow::ProgramDirectory());
+    return tarrow::ExecutaPrograma(app, FMain, [&] { FMain.FormCreate(); });
+}

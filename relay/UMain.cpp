@@ -1,0 +1,339 @@
+#include "relay/UMain.h"
+
+#include "platform/CodePage.h"
+#include "platform/Errors.h"
+#include "relay/Funcoes.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace tarrow {
+
+namespace {
+
+constexpr int kTentativas = 4;
+
+// The statement components take their text this way; kept in one place so the run reads as the
+// steps it follows.
+void Abre(TMyQuery& consulta, const std::string& sql)
+{
+    consulta.Close();
+    consulta.SetSQL(sql);
+    consulta.Open();
+}
+
+const TField& Campo(TMyQuery& consulta, const std::string& nome) { return consulta.FieldByName(nome); }
+
+std::string PrimeiroCaractere(const std::string& texto)
+{
+    if (texto.empty()) return {};
+    // A whole UTF-8 character, not its first byte.
+    std::size_t n = 1;
+    while (n < texto.size() && (static_cast<unsigned char>(texto[n]) & 0xC0) == 0x80) ++n;
+    return texto.substr(0, n);
+}
+
+std::string TextoProgresso(TTipoMovimento tipo, int n, int total)
+{
+    const char* inicio = tipo == TTipoMovimento::Vendas ? "Enviando vendas (" : "Enviando devoluções (";
+    return inicio + std::to_string(n) + " de " + std::to_string(total) + ")";
+}
+
+bool SoDigitos(const std::string& texto)
+{
+    if (texto.empty()) return false;
+    for (char c : texto)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+}  // namespace
+
+std::int32_t RegistroServico(const std::string& registro)
+{
+    const std::string ultimos = registro.size() > 9 ? registro.substr(registro.size() - 9) : registro;
+    const char* begin = ultimos.c_str();
+    char* end = nullptr;
+    const long long valor = std::strtoll(begin, &end, 10);
+    if (ultimos.empty() || *end != '\0' || valor < INT32_MIN || valor > INT32_MAX)
+        throw EConvertError("'" + ultimos + "' is not a valid integer value");
+    return static_cast<std::int32_t>(valor);
+}
+
+std::string ValorServico(std::int64_t dezMilesimos)
+{
+    const bool negativo = dezMilesimos < 0;
+    const std::uint64_t absoluto =
+        negativo ? static_cast<std::uint64_t>(-(dezMilesimos + 1)) + 1 : static_cast<std::uint64_t>(dezMilesimos);
+    const std::uint64_t centavos = (absoluto + 50) / 100;  // half away from zero
+    char texto[32];
+    std::snprintf(texto, sizeof texto, "%s%llu.%02llu", (negativo && centavos != 0) ? "-" : "",
+                  static_cast<unsigned long long>(centavos / 100), static_cast<unsigned long long>(centavos % 100));
+    return texto;
+}
+
+std::string DataServico(TDateTime dia) { return FormatDateTime("dd/mm/yyyy", dia); }
+
+std::string ListaIn(TMyQuery& consulta, const std::string& coluna)
+{
+    std::string lista = "(";
+    consulta.First();
+    while (!consulta.Eof()) {
+        const TField& campo = Campo(consulta, coluna);
+        switch (campo.DataType()) {
+        case TFieldType::ftInteger:
+        case TFieldType::ftLargeint:
+            lista += campo.AsString() + ",";
+            break;
+        case TFieldType::ftString:
+            lista += "\"" + campo.AsString() + "\",";
+            break;
+        default:
+            break;
+        }
+        consulta.Next();
+    }
+    if (lista.back() == ',') lista.back() = ')';
+    return lista;
+}
+
+TUMain::TUMain(TVariante variante, TJanelaEnvio& janela, TEscolhaEnvio* escolha, std::string diretorio)
+    : oConnect("oConnect"), oQuery("oQuery"), oQuery2("oQuery2"), oCommand("oCommand"), variante_(variante),
+      janela_(janela), escolha_(escolha), diretorio_(std::move(diretorio))
+{
+    oConnect.SetUsername(kUsuarioBanco);
+    oConnect.SetLoginPrompt(false);
+    oQuery.SetConnection(&oConnect);
+    oQuery2.SetConnection(&oConnect);
+    oCommand.SetConnection(&oConnect);
+
+    TOpcoesVanSoap opcoes = variante == TVariante::Manual ? OpcoesVanSoapManual() : OpcoesVanSoapAutomatico();
+    opcoes.ArquivoConf = diretorio_ + "Tarrow.conf";
+    ObtemVanSoap = [opcoes] { return tarrow::ObtemVanSoap(opcoes); };
+}
+
+void TUMain::FormCreate()
+{
+    if (variante_ == TVariante::Automatico) janela_.DefineTitulo("TarrowKesto " + VersaoArquivo(""));
+
+    TParametrosConexao parametros;
+    parametros.Database = oConnect.Database();
+    parametros.Server = oConnect.Server();
+    parametros.Password = oConnect.Password();
+    auto aplica = [this, &parametros] {
+        oConnect.SetDatabase(parametros.Database);
+        oConnect.SetServer(parametros.Server);
+        oConnect.SetPassword(parametros.Password);
+    };
+    try {
+        LeConfiguracoes(diretorio_, parametros, CodLogica);
+    } catch (...) {
+        aplica();
+        // Sends made later from this window must still speak document style; nothing else of
+        // the start-up runs.
+        RegistraVanSoapDocumento();
+        throw;
+    }
+    aplica();
+
+    try {
+        oConnect.Connect();
+    } catch (const std::exception& e) {
+        janela_.Mensagem(std::string("Não foi possível conectar no banco de dados.\r\nErro original: ") + e.what(),
+                         "Erro", TIconeMensagem::Erro);
+        janela_.SolicitaTermino();
+    }
+
+    if (!TemInternet(HostTesteInternet())) {
+        janela_.Mensagem("A conexão com a internet não está ativa.\r\n"
+                         "Verifique sua conexão com a internet antes de enviar as vendas ao WebService.",
+                         "Atenção", TIconeMensagem::Aviso);
+    }
+
+    RegistraVanSoapDocumento();
+}
+
+void TUMain::Enviar()
+{
+    EnviarVendas();
+    EnviarDevolucoes();
+}
+
+void TUMain::EnviarVendas() { Executa(TTipoMovimento::Vendas); }
+void TUMain::EnviarDevolucoes() { Executa(TTipoMovimento::Devolucoes); }
+
+int TUMain::ContaVendas() { return Conta(TTipoMovimento::Vendas); }
+int TUMain::ContaDevolucoes() { return Conta(TTipoMovimento::Devolucoes); }
+
+std::string TUMain::FiltroOpcao(TTipoMovimento tipo)
+{
+    if (escolha_ == nullptr) throw Exception("FiltroOpcao: this sender has no options");
+    switch (escolha_->Opcao()) {
+    case TOpcaoEnvio::NumeroLancamento: {
+        const std::string numero = escolha_->NumeroLancamento();
+        // Whatever reaches the field, only a number may reach the statement.
+        if (!SoDigitos(numero))
+            throw EConvertError("Número de lançamento inválido: \"" + numero + "\". Informe apenas dígitos.");
+        return FiltroNumeroLancamento(numero);
+    }
+    case TOpcaoEnvio::Periodo:
+        return FiltroPeriodo(escolha_->DataInicial(), escolha_->DataFinal());
+    case TOpcaoEnvio::Dia:
+        return FiltroDia(escolha_->DataInicial());
+    case TOpcaoEnvio::PendenciasRegistradas: {
+        Abre(oQuery2, SqlListaPendentes(tipo));
+        std::optional<std::string> lista;
+        if (!oQuery2.IsEmpty()) lista = ListaIn(oQuery2, "numlanc");
+        oQuery2.Close();
+        return FiltroPendencias(lista);
+    }
+    }
+    return {};
+}
+
+int TUMain::Conta(TTipoMovimento tipo)
+{
+    const bool pendencias = escolha_ != nullptr && escolha_->Opcao() == TOpcaoEnvio::PendenciasRegistradas;
+    const std::string sql = pendencias ? SqlListaPendentes(tipo) : SqlConta(tipo, CodLogica, FiltroOpcao(tipo));
+    Abre(oQuery2, sql);
+    const int n = oQuery2.RecordCount();
+    oQuery2.Close();
+    return n;
+}
+
+std::string TUMain::Selecao(TTipoMovimento tipo)
+{
+    if (variante_ == TVariante::Automatico) return SqlSelecao(tipo, CodLogica);
+    return SqlSelecao(tipo, CodLogica, FiltroOpcao(tipo));
+}
+
+void TUMain::Executar(const std::string& sql)
+{
+    oCommand.SetSQL(sql);
+    oCommand.Execute();
+}
+
+void TUMain::Executa(TTipoMovimento tipo)
+{
+    const bool automatico = variante_ == TVariante::Automatico;
+    if (automatico) janela_.HabilitaEnvio(false);
+
+    Abre(oQuery, Selecao(tipo));
+    if (!oQuery.IsEmpty()) {
+        std::vector<std::string> falhas;
+        int total = 0;
+        if (!automatico) {
+            total = Conta(tipo);
+            janela_.IniciaProgresso(1, total, 1);
+        }
+        oQuery.First();
+        int contador = 0;
+        while (!oQuery.Eof()) EnviaVenda(tipo, ++contador, total, falhas);
+        if (!falhas.empty()) GravaListaPendentes(falhas);
+    }
+    oQuery.Close();
+
+    if (automatico) janela_.HabilitaEnvio(true);
+}
+
+bool TUMain::Tenta(const std::function<std::int32_t(VanSoap&)>& chamada)
+{
+    TVanSoapRef proxy;
+    for (int tentativa = 0; tentativa < kTentativas; ++tentativa) {
+        if (variante_ == TVariante::Automatico) {
+            // Any error ends the run: the next tick starts afresh.
+            proxy = ObtemVanSoap();
+            if (chamada(*proxy) == 0) return true;
+            continue;
+        }
+        try {
+            proxy = ObtemVanSoap();
+            if (chamada(*proxy) == 0) return true;
+        } catch (...) {
+            // The manual sender counts a failed call as one refused attempt.
+        }
+    }
+    return false;
+}
+
+void TUMain::EnviaVenda(TTipoMovimento tipo, int contador, int total, std::vector<std::string>& falhas)
+{
+    const std::int64_t numlanc = Campo(oQuery, "registro").AsLargeint();
+    if (variante_ == TVariante::Manual) janela_.AvancaProgresso(TextoProgresso(tipo, contador, total));
+
+    const char* tipoServico = tipo == TTipoMovimento::Vendas ? "V" : "D";
+    auto registro = [this] { return RegistroServico(Campo(oQuery, "registro").AsString()); };
+    auto cnpj = [this] { return FormataCNPJ(Campo(oQuery, "cnpj_estabelecimento").AsString()); };
+    auto maquina = [this] { return Campo(oQuery, "maquina").AsInteger(); };
+    auto dataMovimento = [this] { return DataServico(Campo(oQuery, "data_movimento").AsDateTime()); };
+
+    const bool cabecalho = Tenta([&](VanSoap& van) {
+        const std::int32_t reg = registro();
+        const std::int32_t cupom = Campo(oQuery, "cupom").AsInteger();
+        return van.inserir_vendas(reg, cnpj(), maquina(), cupom == 0 ? reg : cupom, dataMovimento(),
+                                  DataServico(Date()));
+    });
+    if (!cabecalho) {
+        Desiste(tipo, numlanc, falhas);
+        return;
+    }
+
+    std::int32_t item = 1;
+    while (true) {
+        const bool aceito = Tenta([&](VanSoap& van) {
+            return van.inserir_vendas_itens_V3(
+                registro(), cnpj(), maquina(), item, dataMovimento(), Campo(oQuery, "ean").AsString(),
+                Campo(oQuery, "quantidade").AsInteger(), ValorServico(Campo(oQuery, "total_liquido").AsCurrency().Scaled),
+                Campo(oQuery, "aliquota_icms").AsString(), Campo(oQuery, "estoque").AsString(),
+                Campo(oQuery, "pendencia").AsString(), Campo(oQuery, "linha").AsString(),
+                PrimeiroCaractere(Campo(oQuery, "curva").AsString()), Campo(oQuery, "vendedor").AsString(), tipoServico);
+        });
+        if (!aceito) {
+            Desiste(tipo, numlanc, falhas);
+            return;
+        }
+        ++item;
+        // The returns selection repeats a return line once per sale line of its product; the
+        // line goes to the service once.
+        const std::string enviado = Campo(oQuery, "registro_item").AsString();
+        oQuery.Next();
+        while (!oQuery.Eof() && Campo(oQuery, "registro").AsLargeint() == numlanc &&
+               Campo(oQuery, "registro_item").AsString() == enviado)
+            oQuery.Next();
+        if (oQuery.Eof() || Campo(oQuery, "registro").AsLargeint() != numlanc) break;
+    }
+    Conclui(tipo, numlanc);
+}
+
+void TUMain::Desiste(TTipoMovimento tipo, std::int64_t numlanc, std::vector<std::string>& falhas)
+{
+    const std::string registro = Campo(oQuery, "registro").AsString();
+    falhas.push_back("Num. Lanc.: " + registro);
+    Executar(SqlRegistraPendente(tipo, CodLogica, registro));
+    while (!oQuery.Eof() && Campo(oQuery, "registro").AsLargeint() == numlanc) oQuery.Next();
+}
+
+void TUMain::Conclui(TTipoMovimento tipo, std::int64_t numlanc)
+{
+    Executar(SqlMarcaEnviada(tipo, CodLogica, numlanc));
+    Abre(oQuery2, SqlBuscaPendente(tipo, CodLogica, numlanc));
+    if (!oQuery2.IsEmpty()) {
+        oQuery2.First();
+        Executar(SqlFechaPendente(Campo(oQuery2, "van_pendentes_id").AsString()));
+    }
+    oQuery2.Close();
+}
+
+void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas) const
+{
+    const std::string nome = diretorio_ + "VendasPendentes" + FormatDateTime("yyyymmddhhnnss", Now()) + ".txt";
+    // Appended, never replaced: the sales and returns runs of one send may finish in the same
+    // second, and neither list may be lost.
+    std::ofstream arquivo(nome, std::ios::binary | std::ios::app);
+    for (const std::string& linha : falhas) arquivo << Utf8ToCp1252(linha) << "\r\n";
+    arquivo.flush();
+    if (!arquivo) throw Exception("Não foi possível gravar a lista de vendas pendentes em " + nome);
+}
+
+}  // namespace tarrow

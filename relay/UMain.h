@@ -1,0 +1,95 @@
+#pragma once
+// The main window's logic, shared by both senders and the headless one: the start-up, the counts
+// and the transmission runs. It owns the database components the window's design holds and talks
+// to the window only through TJanelaEnvio and TEscolhaEnvio.
+
+#include "dataaccess/MyCommand.h"
+#include "dataaccess/MyConnection.h"
+#include "dataaccess/MyQuery.h"
+#include "relay/Configuracoes.h"
+#include "relay/Janela.h"
+#include "relay/Sentencas.h"
+#include "service/van.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarrow {
+
+class TUMain {
+public:
+    // diretorio: where sistema_kesto.ini, Tarrow.conf and the list files live (ending with the
+    // path separator); the programs pass the program's own directory. escolha is the manual
+    // sender's option source and may be null for the automatic variant.
+    TUMain(TVariante variante, TJanelaEnvio& janela, TEscolhaEnvio* escolha, std::string diretorio);
+    TUMain(const TUMain&) = delete;
+    TUMain& operator=(const TUMain&) = delete;
+
+    // The start-up sequence up to the service registration. An error while reading the settings
+    // passes to the caller (the framework's error box); a failed connect shows its box and asks
+    // the program to end, the connectivity check only warns.
+    void FormCreate();
+
+    // A send: the sales run, then the returns run.
+    void Enviar();
+    void EnviarVendas();
+    void EnviarDevolucoes();
+
+    // Manual sender: the number of sales and returns the current choice would send.
+    int ContaVendas();
+    int ContaDevolucoes();
+    // The line that narrows a statement to the operator's choice.
+    std::string FiltroOpcao(TTipoMovimento tipo);
+
+    // Where proxies come from: ObtemVanSoap with the variant's time-outs and the directory's
+    // Tarrow.conf, unless a caller replaces it.
+    std::function<TVanSoapRef()> ObtemVanSoap;
+
+    TVariante Variante() const noexcept { return variante_; }
+    std::int32_t CodLogica = 0;
+    const std::string& Diretorio() const noexcept { return diretorio_; }
+
+    // The window's design: one connection, two queries, one command.
+    TMyConnection oConnect;
+    TMyQuery oQuery;
+    TMyQuery oQuery2;
+    TMyCommand oCommand;
+
+private:
+    void Executa(TTipoMovimento tipo);
+    // One sale from the row in hand; on return the row in hand is the next sale's first, or Eof.
+    void EnviaVenda(TTipoMovimento tipo, int contador, int total, std::vector<std::string>& falhas);
+    // Up to four attempts; true when one was accepted.
+    bool Tenta(const std::function<std::int32_t(VanSoap&)>& chamada);
+    void Desiste(TTipoMovimento tipo, std::int64_t numlanc, std::vector<std::string>& falhas);
+    void Conclui(TTipoMovimento tipo, std::int64_t numlanc);
+    void GravaListaPendentes(const std::vector<std::string>& falhas) const;
+    int Conta(TTipoMovimento tipo);
+    std::string Selecao(TTipoMovimento tipo);
+    void Executar(const std::string& sql);
+
+    TVariante variante_;
+    TJanelaEnvio& janela_;
+    TEscolhaEnvio* escolha_;
+    std::string diretorio_;
+};
+
+// The last nine characters of a release number's text (all of it when shorter), as the service's
+// 32-bit registro.
+std::int32_t RegistroServico(const std::string& registro);
+
+// A currency value as the service expects amounts: at least one integer digit, two decimals
+// rounded half away from zero, "." as the separator whatever the regional settings say.
+std::string ValorServico(std::int64_t dezMilesimos);
+
+// "dd/mm/yyyy" with the regional date separator.
+std::string DataServico(TDateTime dia);
+
+// The list built for an SQL IN clause from every row of an open query: 32- and 64-bit integer
+// columns in decimal, text columns in double quotes, other types contribute nothing. Leaves the
+// query at its end.
+std::string ListaIn(TMyQuery& consulta, const std::string& coluna);
+
+}  // namespace tarrow

@@ -1,0 +1,83 @@
+#include "tests/relay/RelayHarness.h"
+
+#include "relay/Funcoes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+namespace tarrow::test {
+
+std::string TChamada::Arg(const std::string& nome) const
+{
+    auto it = Args.find(nome);
+    return it == Args.end() ? std::string("<absent>") : it->second;
+}
+
+std::vector<TChamada> Chamadas(const THttpPeer& peer)
+{
+    std::vector<TChamada> chamadas;
+    static const std::regex kArgumento(R"(<([A-Za-z_0-9]+)>([^<]*)</\1>|<([A-Za-z_0-9]+)/>)");
+    static const std::regex kEntidade(R"(&amp;)");
+    for (const TPeerRequest& pedido : peer.Requests()) {
+        TChamada chamada;
+        std::string acao = pedido.Header("SOAPAction").value_or("");
+        if (acao.size() >= 2 && acao.front() == '"') acao = acao.substr(1, acao.size() - 2);
+        chamada.Operacao = acao.substr(acao.rfind('/') + 1);
+        for (std::sregex_iterator it(pedido.Body.begin(), pedido.Body.end(), kArgumento), fim; it != fim; ++it)
+            if ((*it)[3].matched) chamada.Args[(*it)[3]] = "";
+            else chamada.Args[(*it)[1]] = std::regex_replace((*it)[2].str(), kEntidade, "&");
+        chamadas.push_back(std::move(chamada));
+    }
+    return chamadas;
+}
+
+std::vector<std::string> Resumo(const THttpPeer& peer)
+{
+    std::vector<std::string> resumo;
+    for (const TChamada& c : Chamadas(peer)) {
+        if (c.Operacao == "inserir_vendas") resumo.push_back("venda " + c.Arg("registro"));
+        else resumo.push_back("item " + c.Arg("registro") + "/" + c.Arg("registro_item") + " " + c.Arg("tipo"));
+    }
+    return resumo;
+}
+
+TLoja::TLoja() : Servidor(TTestServer::FromEnvironment()), Banco(Servidor)
+{
+    Banco.Run(StoreSchemaSql());
+    Peer.SetDefaultAnswer(SoapResult("inserir_vendas", "0"));
+    EscreveIni();
+    EscreveConf(Peer.Url());
+}
+
+void TLoja::EscreveIni(const std::string& senhaCifrada, std::int32_t filial)
+{
+    const std::string senha = senhaCifrada.empty() ? Cripto("E", Servidor.Password, "QXR") : senhaCifrada;
+    Diretorio.Write("sistema_kesto.ini", "[ip]\r\ndatabase=" + Banco.Name() + "\r\nlocal=" + Servidor.Host +
+                                             "\r\nsenha=" + senha + "\r\n[FilialMatriz]\r\nCodLogica=" +
+                                             std::to_string(filial) + "\r\n");
+}
+
+void TLoja::EscreveConf(const std::string& url)
+{
+    Diretorio.Write("Tarrow.conf", "[WebService]\r\nURL=" + url + "\r\n");
+}
+
+std::vector<std::pair<std::string, std::string>> TLoja::ListasPendentes() const
+{
+    std::vector<std::pair<std::string, std::string>> listas;
+    for (const auto& entrada : std::filesystem::directory_iterator(Diretorio.Path())) {
+        const std::string nome = entrada.path().filename().string();
+        if (nome.starts_with("VendasPendentes")) listas.emplace_back(nome, Diretorio.Read(nome));
+    }
+    std::sort(listas.begin(), listas.end());
+    return listas;
+}
+
+void Recusa(THttpPeer& peer, int vezes)
+{
+    for (int i = 0; i < vezes; ++i) peer.Answer(SoapResult("inserir_vendas", "1"));
+}
+
+}  // namespace tarrow::test

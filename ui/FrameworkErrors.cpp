@@ -1,0 +1,32 @@
+#include "ui/FrameworkErrors.h"
+
+#include "platform/Errors.h"
+#include "platform/ProgramDir.h"
+
+namespace tarrow {
+
+std::string TextoCaixaErro(const std::string& mensagem)
+{
+    if (!mensagem.empty() && static_cast<unsigned char>(mensagem.back()) > static_cast<unsigned char>('.'))
+        return mensagem + ".";
+    return mensagem;
+}
+
+bool ExecutaManipulador(TMensagens& mensagens, const std::function<void()>& manipulador)
+{
+    std::string mensagem;
+    try {
+        manipulador();
+        return true;
+    } catch (const EAbort&) {
+        return false;
+    } catch (const std::exception& e) {
+        mensagem = e.what();
+    } catch (...) {
+        mensagem = "Unknown error";
+    }
+    mensagens.Mensagem(TextoCaixaErro(mensagem), ProgramTitle(), TIconeMensagem::Erro);
+    return false;
+}
+
+}  // namespace tarrow

@@ -1,0 +1,52 @@
+#pragma once
+// What both main windows share: the relay core they drive, the messages interface their boxes go
+// through, the design font, and the deferred request to end the program.
+
+#include "relay/UMain.h"
+#include "ui/QtMensagens.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace tarrow {
+
+class TJanelaPrincipal : public QWidget, public TJanelaEnvio {
+    Q_OBJECT
+
+public:
+    TJanelaPrincipal(TVariante variante, TEscolhaEnvio* escolha, const std::string& diretorio);
+
+    TUMain& Logica() noexcept { return logica_; }
+
+    // Where the window's message boxes go; tests record them instead of showing them.
+    void DefineMensagens(TMensagens* mensagens) { mensagens_ = mensagens != nullptr ? mensagens : &caixas_; }
+
+    // TJanelaEnvio
+    void Mensagem(const std::string& texto, const std::string& titulo, TIconeMensagem icone) override;
+    bool Pergunta(const std::string& texto, const std::string& titulo) override;
+    void DefineTitulo(const std::string& titulo) override;
+    void SolicitaTermino() override;
+
+    // Runs an event handler under the framework's error box. Returns false when it failed.
+    bool Manipula(const std::function<void()>& manipulador);
+
+    bool TerminoSolicitado() const noexcept { return terminoSolicitado_; }
+
+protected:
+    // The creation handler: the relay core's start-up, then what the window adds. A request to
+    // end made on the way takes effect once the event loop runs.
+    void Cria(const std::function<void()>& depoisDaPartida);
+
+private:
+    TQtMensagens caixas_;
+    TMensagens* mensagens_;
+    TUMain logica_;
+    bool terminoSolicitado_ = false;
+};
+
+// The design's font: the platform's small sans-serif face at 8 points.
+void AplicaFonteDesenho(QWidget* janela);
+
+}  // namespace tarrow
