@@ -84,10 +84,10 @@ std::string ListaIn(TMyQuery& consulta, const std::string& coluna)
         switch (campo.DataType()) {
         case TFieldType::ftInteger:
         case TFieldType::ftLargeint:
-            lista += campo.AsString() + ",";
+            lista.append(campo.AsString()).append(",");
             break;
         case TFieldType::ftString:
-            lista += "\"" + campo.AsString() + "\",";
+            lista.append("\"").append(campo.AsString()).append("\",");
             break;
         default:
             break;

@@ -1,0 +1,195 @@
+// A day of sale lines relayed through the whole stack (statements, rows, proxies, SOAP over HTTP)
+// against the loopback test peer, compared with its floor: the same number of bare HTTP posts of
+// the same request bytes, each on a new connection, plus the same SQL statements run alone.
+//
+// Usage: bench_relay (environment: BENCH_LINES, BENCH_ROUNDS, TARROW_TEST_DB_HOST/PORT/PASSWORD)
+
+#include "dataaccess/MyCommand.h"
+#include "dataaccess/MyConnection.h"
+#include "dataaccess/MyQuery.h"
+#include "relay/Funcoes.h"
+#include "relay/Sentencas.h"
+#include "relay/UMain.h"
+#include "service/EndpointConfig.h"
+#include "tests/peers/HttpPeer.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace tarrow;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Env(const char* name, const char* fallback)
+{
+    const char* value = std::getenv(name);
+    return value == nullptr || *value == '\0' ? fallback : value;
+}
+
+void Run(TMyConnection& connection, const std::string& sql)
+{
+    TMyCommand command("oBench");
+    command.SetConnection(&connection);
+    command.SetSQL(sql);
+    command.Execute();
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// `lines` sale lines of 2024/05/15 in sales of four lines.
+void FillStore(TMyConnection& connection, int lines)
+{
+    Run(connection, "DROP DATABASE IF EXISTS tarrow_bench_relay");
+    Run(connection, "CREATE DATABASE tarrow_bench_relay");
+    connection.SetDatabase("tarrow_bench_relay");
+    Run(connection, ReadFile(TARROW_STORE_SCHEMA));
+    Run(connection, "INSERT INTO filial VALUES (1, 'Loja', '12345678000195')");
+    Run(connection, "INSERT INTO totalfisc VALUES ('T18', 18.00, 'N')");
+    Run(connection,
+        "INSERT INTO produto SELECT seq, CONCAT('Produto ', seq), LPAD(seq, 13, '789'), seq % 40, "
+        "ELT(1 + seq % 3, 'A', 'B', NULL), 'T18' FROM seq_1_to_5000");
+    Run(connection, "INSERT INTO estoque_minimo SELECT 1, seq, seq % 97 FROM seq_1_to_5000");
+    Run(connection,
+        "INSERT INTO movment (numlanc, filial_id, num_caixa, num_ecf, data_hora, produto_id, quanti_uni,"
+        " preco_unit, usuario_id, oper, cancelado, entrega, lojas_leram2) "
+        "SELECT 900000000 + seq DIV 4, 1, 1 + seq % 5, 100000 + seq DIV 4, '2024-05-15' + INTERVAL seq % 86400 SECOND,"
+        " 1 + seq % 5000, 1 + seq % 3, 1.99 + (seq % 500) / 100, 10 + seq % 7, 2, 'N', 'N', NULL "
+        "FROM seq_0_to_" + std::to_string(lines - 1));
+}
+
+class TJanelaMuda final : public TJanelaEnvio {
+public:
+    void Mensagem(const std::string&, const std::string&, TIconeMensagem) override {}
+    bool Pergunta(const std::string&, const std::string&) override { return false; }
+    void HabilitaEnvio(bool) override {}
+    void IniciaProgresso(int, int, int) override {}
+    void AvancaProgresso(const std::string&) override {}
+    void DefineTitulo(const std::string&) override {}
+    void SolicitaTermino() override {}
+};
+
+size_t Discard(char*, size_t size, size_t count, void*) { return size * count; }
+
+// One bare post on a new connection, as each proxy makes.
+void BarePost(const std::string& url, const std::string& action, const std::string& body)
+{
+    CURL* curl = curl_easy_init();
+    curl_slist* headers = nullptr;
+    headers = curl_slist_append(headers, ("SOAPAction: \"" + action + "\"").c_str());
+    headers = curl_slist_append(headers, "Content-Type: text/xml; charset=\"utf-8\"");
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Discard);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    if (curl_easy_perform(curl) != CURLE_OK) std::fprintf(stderr, "bare post failed\n");
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main()
+{
+    const int lines = std::stoi(Env("BENCH_LINES", "10000"));
+    const int rounds = std::stoi(Env("BENCH_ROUNDS", "3"));
+    const std::string host = Env("TARROW_TEST_DB_HOST", "127.0.0.2");
+    const std::string password = Env("TARROW_TEST_DB_PASSWORD", "tarrow-test");
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    DefineHostTesteInternet("bench.invalid");
+
+    TMyConnection connection("oConnect");
+    connection.SetServer(host);
+    connection.SetUsername("root");
+    connection.SetPassword(password);
+    connection.SetLoginPrompt(false);
+    connection.Connect();
+    FillStore(connection, lines);
+    const int sales = (lines + 3) / 4;
+
+    test::THttpPeer peer;
+    peer.SetDefaultAnswer(test::SoapResult("inserir_vendas", "0"));
+    DefineEnderecoPadraoServico(peer.Url());
+
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "tarrow-bench-relay";
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "sistema_kesto.ini") << "[ip]\r\ndatabase=tarrow_bench_relay\r\nlocal=" << host
+                                             << "\r\nsenha=" << Cripto("E", password, "QXR")
+                                             << "\r\n[FilialMatriz]\r\nCodLogica=1\r\n";
+    std::ofstream(dir / "Tarrow.conf") << "[WebService]\r\nURL=" << peer.Url() << "\r\n";
+
+    const TScopedClock day(EncodeDate(2024, 5, 15) + 0.5);
+    TJanelaMuda janela;
+    TUMain relay(TVariante::Automatico, janela, nullptr, dir.string() + "/");
+    relay.FormCreate();
+
+    std::vector<double> full, floor;
+    for (int round = 0; round < rounds; ++round) {
+        Run(connection, "UPDATE movment SET lojas_leram2 = NULL");
+        const std::size_t before = peer.Requests().size();
+        auto start = Clock::now();
+        relay.EnviarVendas();
+        full.push_back(Seconds(Clock::now() - start));
+        const auto requests = peer.Requests();
+        if (requests.size() - before != static_cast<std::size_t>(lines + sales)) {
+            std::fprintf(stderr, "expected %d calls, the peer received %zu\n", lines + sales, requests.size() - before);
+            return 1;
+        }
+
+        // The floor: the same posts and statements, without the relay around them.
+        Run(connection, "UPDATE movment SET lojas_leram2 = NULL");
+        start = Clock::now();
+        TMyQuery query("oQuery");
+        query.SetConnection(&connection);
+        query.SetSQL(SqlVendas(1));
+        query.Open();
+        TMyQuery lookup("oQuery2");
+        lookup.SetConnection(&connection);
+        for (std::size_t i = before; i < requests.size(); ++i) {
+            const auto& r = requests[i];
+            std::string action = r.Header("SOAPAction").value_or("");
+            BarePost(peer.Url(), action.substr(1, action.size() - 2), r.Body);
+        }
+        for (int sale = 0; sale < sales; ++sale) {
+            Run(connection, SqlMarcaEnviada(TTipoMovimento::Vendas, 1, 900000000 + sale));
+            lookup.Close();
+            lookup.SetSQL(SqlBuscaPendente(TTipoMovimento::Vendas, 1, 900000000 + sale));
+            lookup.Open();
+        }
+        query.Close();
+        floor.push_back(Seconds(Clock::now() - start));
+        std::printf("round %d: relay %.2f s, floor %.2f s\n", round + 1, full.back(), floor.back());
+    }
+    const double f = Median(full), b = Median(floor);
+    std::printf("lines %d, sales %d, calls %d\n", lines, sales, lines + sales);
+    std::printf("relay: %.0f lines/s (%.2f s); floor: %.0f lines/s (%.2f s); relay / floor time = %.3f (target <= 1.3)\n",
+                lines / f, f, lines / b, b, f / b);
+    curl_global_cleanup();
+    return 0;
+}
