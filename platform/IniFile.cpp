@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include "platform/Text.h"
 #include "platform/Errors.h"
 
 #include <cstdio>
@@ -20,15 +21,6 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 // One physical line of the file: where it starts, where its text ends (before CR LF / LF), and
 // where the next line starts.

@@ -1,5 +1,6 @@
 #include "service/HttpRules.h"
 
+#include "platform/Text.h"
 #include "platform/Errors.h"
 
 #include <curl/curl.h>
@@ -18,11 +19,6 @@ std::string Lower(std::string_view text)
     std::string lower(text);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return lower;
-}
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    return Lower(a) == Lower(b);
 }
 
 // The scheme as RFC 3986 spells it, or nothing when the text does not begin with one.

@@ -1,5 +1,6 @@
 #include "service/HttpTransport.h"
 
+#include "platform/Text.h"
 #include "platform/Errors.h"
 
 #include <curl/curl.h>
@@ -23,14 +24,6 @@ struct TCurlSlistFree {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 std::string_view TrimHeaderValue(std::string_view value)
 {

@@ -1,5 +1,6 @@
 #include "service/SoapDecoder.h"
 
+#include "platform/Text.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "service/SoapEncoder.h"
@@ -24,14 +25,6 @@ std::string_view NamespaceOf(const xmlNode* node)
     return node->ns != nullptr && node->ns->href != nullptr ? Chars(node->ns->href) : std::string_view();
 }
 
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 bool IsTrue(std::string_view value)
 {

@@ -1,5 +1,7 @@
 #include "service/VanContract.h"
 
+#include "platform/Text.h"
+
 #include <cctype>
 
 namespace tarrow {
@@ -100,14 +102,6 @@ const std::array<TSoapOperation, kVanOperationCount> kOperations = {{
     {"pedido_parcela", kPedido, TSoapResultKind::RetornoParcela},
 }};
 
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 template <typename Record, std::size_t N>
 Record FromFields(const TSoapFields& fields,

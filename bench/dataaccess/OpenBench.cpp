@@ -3,6 +3,7 @@
 //   TARROW_TEST_DB_HOST, TARROW_TEST_DB_PORT (3306), TARROW_TEST_DB_PASSWORD; BENCH_ROWS (200000).
 // Prints the times, their ratio, the size of the result on the wire and the memory Open took.
 
+#include "bench/common/BenchStore.h"
 #include "dataaccess/MyCommand.h"
 #include "dataaccess/MyConnection.h"
 #include "dataaccess/MyQuery.h"
@@ -21,14 +22,10 @@
 #include <vector>
 
 using namespace tarrow;
+using tarrow::bench::Env;
+using tarrow::bench::Run;
 
 namespace {
-
-std::string Env(const char* name, const char* fallback)
-{
-    const char* value = std::getenv(name);
-    return value == nullptr || *value == '\0' ? fallback : value;
-}
 
 // Peak resident memory of the process so far, in bytes (VmHWM).
 std::size_t PeakResident()
@@ -44,43 +41,6 @@ void ResetPeakResident()
 {
     std::ofstream clear("/proc/self/clear_refs");
     clear << "5";
-}
-
-void Run(TMyConnection& connection, const std::string& sql)
-{
-    TMyCommand command("oBench");
-    command.SetConnection(&connection);
-    command.SetSQL(sql);
-    command.Execute();
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// The store with `rows` sale lines of 2024/05/15, 4 lines per sale.
-void FillStore(TMyConnection& connection, int rows)
-{
-    Run(connection, "DROP DATABASE IF EXISTS tarrow_bench");
-    Run(connection, "CREATE DATABASE tarrow_bench");
-    connection.SetDatabase("tarrow_bench");
-    Run(connection, ReadFile(TARROW_STORE_SCHEMA));
-    Run(connection, "INSERT INTO filial VALUES (1, 'Loja', '12345678000195')");
-    Run(connection, "INSERT INTO totalfisc VALUES ('T18', 18.00, 'N')");
-    Run(connection,
-        "INSERT INTO produto SELECT seq, CONCAT('Produto ', seq), LPAD(seq, 13, '789'), seq % 40, "
-        "ELT(1 + seq % 3, 'A', 'B', NULL), 'T18' FROM seq_1_to_5000");
-    Run(connection, "INSERT INTO estoque_minimo SELECT 1, seq, seq % 97 FROM seq_1_to_5000");
-    Run(connection,
-        "INSERT INTO movment (numlanc, filial_id, num_caixa, num_ecf, data_hora, produto_id, quanti_uni,"
-        " preco_unit, usuario_id, oper, cancelado, entrega, lojas_leram2) "
-        "SELECT 900000000 + seq DIV 4, 1, 1 + seq % 5, 100000 + seq DIV 4, '2024-05-15' + INTERVAL seq % 86400 SECOND,"
-        " 1 + seq % 5000, 1 + seq % 3, 1.99 + (seq % 500) / 100, 10 + seq % 7, 2, 'N', 'N', NULL "
-        "FROM seq_0_to_" + std::to_string(rows - 1));
 }
 
 struct TRawFigures {
@@ -140,7 +100,7 @@ int main()
     connection.SetPassword(Env("TARROW_TEST_DB_PASSWORD", "tarrow-test"));
     connection.SetLoginPrompt(false);
     connection.Connect();
-    FillStore(connection, rows);
+    bench::FillStore(connection, "tarrow_bench", rows);
 
     // The automatic sender's selection of the day the rows were filled for.
     const TScopedClock day(EncodeDate(2024, 5, 15) + 0.5);

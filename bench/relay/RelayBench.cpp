@@ -4,6 +4,7 @@
 //
 // Usage: bench_relay (environment: BENCH_LINES, BENCH_ROUNDS, TARROW_TEST_DB_HOST/PORT/PASSWORD)
 
+#include "bench/common/BenchStore.h"
 #include "dataaccess/MyCommand.h"
 #include "dataaccess/MyConnection.h"
 #include "dataaccess/MyQuery.h"
@@ -21,58 +22,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 using namespace tarrow;
+using tarrow::bench::Env;
+using tarrow::bench::Run;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string Env(const char* name, const char* fallback)
-{
-    const char* value = std::getenv(name);
-    return value == nullptr || *value == '\0' ? fallback : value;
-}
-
-void Run(TMyConnection& connection, const std::string& sql)
-{
-    TMyCommand command("oBench");
-    command.SetConnection(&connection);
-    command.SetSQL(sql);
-    command.Execute();
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// `lines` sale lines of 2024/05/15 in sales of four lines.
-void FillStore(TMyConnection& connection, int lines)
-{
-    Run(connection, "DROP DATABASE IF EXISTS tarrow_bench_relay");
-    Run(connection, "CREATE DATABASE tarrow_bench_relay");
-    connection.SetDatabase("tarrow_bench_relay");
-    Run(connection, ReadFile(TARROW_STORE_SCHEMA));
-    Run(connection, "INSERT INTO filial VALUES (1, 'Loja', '12345678000195')");
-    Run(connection, "INSERT INTO totalfisc VALUES ('T18', 18.00, 'N')");
-    Run(connection,
-        "INSERT INTO produto SELECT seq, CONCAT('Produto ', seq), LPAD(seq, 13, '789'), seq % 40, "
-        "ELT(1 + seq % 3, 'A', 'B', NULL), 'T18' FROM seq_1_to_5000");
-    Run(connection, "INSERT INTO estoque_minimo SELECT 1, seq, seq % 97 FROM seq_1_to_5000");
-    Run(connection,
-        "INSERT INTO movment (numlanc, filial_id, num_caixa, num_ecf, data_hora, produto_id, quanti_uni,"
-        " preco_unit, usuario_id, oper, cancelado, entrega, lojas_leram2) "
-        "SELECT 900000000 + seq DIV 4, 1, 1 + seq % 5, 100000 + seq DIV 4, '2024-05-15' + INTERVAL seq % 86400 SECOND,"
-        " 1 + seq % 5000, 1 + seq % 3, 1.99 + (seq % 500) / 100, 10 + seq % 7, 2, 'N', 'N', NULL "
-        "FROM seq_0_to_" + std::to_string(lines - 1));
-}
 
 class TJanelaMuda final : public TJanelaEnvio {
 public:
@@ -130,7 +89,7 @@ int main()
     connection.SetPassword(password);
     connection.SetLoginPrompt(false);
     connection.Connect();
-    FillStore(connection, lines);
+    bench::FillStore(connection, "tarrow_bench_relay", lines);
     const int sales = (lines + 3) / 4;
 
     test::THttpPeer peer;

@@ -1,0 +1,19 @@
+#pragma once
+// Small text rules shared by every layer.
+
+#include <string_view>
+
+namespace tarrow {
+
+// Equal without regard to the case of ASCII letters (names in profile files, XML, HTTP headers).
+inline bool SameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace tarrow
