@@ -6,19 +6,7 @@
 namespace tarrow::test {
 namespace {
 
-class ConnectionTest : public ::testing::Test {
-protected:
-    TTestServer server = TTestServer::FromEnvironment();
-    TScratchDatabase db{server};
-    TMyConnection connection{"oConnect"};
-    TMyQuery query{"oQuery"};
-
-    void SetUp() override
-    {
-        ConfigureConnection(connection, server, db.Name());
-        query.SetConnection(&connection);
-    }
-};
+class ConnectionTest : public TDatabaseComponentsTest {};
 
 TEST(ConnectionDefaults, ANewConnectionHasTheDesignDefaults)
 {

@@ -23,6 +23,26 @@ inline void ConfigureConnection(TMyConnection& connection, const TTestServer& se
     connection.SetLoginPrompt(false);
 }
 
+// A scratch database on the test server and the window's four components bound to a connection
+// that reaches it.
+class TDatabaseComponentsTest : public ::testing::Test {
+protected:
+    TDatabaseComponentsTest()
+    {
+        ConfigureConnection(connection, server, db.Name());
+        query.SetConnection(&connection);
+        query2.SetConnection(&connection);
+        command.SetConnection(&connection);
+    }
+
+    TTestServer server = TTestServer::FromEnvironment();
+    TScratchDatabase db{server};
+    TMyConnection connection{"oConnect"};
+    TMyQuery query{"oQuery"};
+    TMyQuery query2{"oQuery2"};
+    TMyCommand command{"oCommand"};
+};
+
 // The message of the exception f raises, or "(no error)".
 template <typename F>
 std::string ErrorOf(F&& f)

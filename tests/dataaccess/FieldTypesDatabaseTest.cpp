@@ -21,19 +21,10 @@ TFormatSettings Settings(char decimal)
     return s;
 }
 
-class FieldTypesDatabaseTest : public ::testing::Test {
+class FieldTypesDatabaseTest : public TDatabaseComponentsTest {
 protected:
-    TTestServer server = TTestServer::FromEnvironment();
-    TScratchDatabase db{server};
-    TMyConnection connection{"oConnect"};
-    TMyQuery query{"oQuery"};
-    TMyCommand command{"oCommand"};
-
     void SetUp() override
     {
-        ConfigureConnection(connection, server, db.Name());
-        query.SetConnection(&connection);
-        command.SetConnection(&connection);
         db.Run(R"(
 CREATE TABLE tipos (
   n INT PRIMARY KEY,

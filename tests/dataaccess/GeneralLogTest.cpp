@@ -4,20 +4,12 @@
 namespace tarrow::test {
 namespace {
 
-class GeneralLogTest : public ::testing::Test {
+class GeneralLogTest : public TDatabaseComponentsTest {
 protected:
-    TTestServer server = TTestServer::FromEnvironment();
-    TScratchDatabase db{server};
-    TMyConnection connection{"oConnect"};
-    TMyQuery query{"oQuery"};
-    TMyCommand command{"oCommand"};
     std::string since;
 
     void SetUp() override
     {
-        ConfigureConnection(connection, server, db.Name());
-        query.SetConnection(&connection);
-        command.SetConnection(&connection);
         since = RunSqlWithClient(server, "", "SET GLOBAL log_output = 'TABLE'; SET GLOBAL general_log = 'ON'; SELECT NOW(6)");
         since.pop_back();
     }

@@ -45,19 +45,10 @@ struct TServerBack {
     }
 };
 
-class LostConnectionTest : public ::testing::Test {
+class LostConnectionTest : public TDatabaseComponentsTest {
 protected:
-    TTestServer server = TTestServer::FromEnvironment();
-    TScratchDatabase db{server};
-    TMyConnection connection{"oConnect"};
-    TMyQuery query{"oQuery"};
-    TMyCommand command{"oCommand"};
-
     void SetUp() override
     {
-        ConfigureConnection(connection, server, db.Name());
-        query.SetConnection(&connection);
-        command.SetConnection(&connection);
         db.Run("CREATE TABLE t (id INT); INSERT INTO t VALUES (1), (2), (3)");
     }
 

@@ -6,21 +6,10 @@
 namespace tarrow::test {
 namespace {
 
-class QueryTest : public ::testing::Test {
+class QueryTest : public TDatabaseComponentsTest {
 protected:
-    TTestServer server = TTestServer::FromEnvironment();
-    TScratchDatabase db{server};
-    TMyConnection connection{"oConnect"};
-    TMyQuery query{"oQuery"};
-    TMyQuery query2{"oQuery2"};
-    TMyCommand command{"oCommand"};
-
     void SetUp() override
     {
-        ConfigureConnection(connection, server, db.Name());
-        query.SetConnection(&connection);
-        query2.SetConnection(&connection);
-        command.SetConnection(&connection);
         db.Run("CREATE TABLE linhas (id INT PRIMARY KEY, nome VARCHAR(20), valor DECIMAL(12,2))");
     }
 
