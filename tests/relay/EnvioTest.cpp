@@ -327,7 +327,11 @@ TEST_F(Envio, PendingRegistrationsOption)
     EXPECT_EQ(logica->ContaVendas(), 0);
 
     loja_.Sql("INSERT INTO van_pendentes (filial_id, numlanc, devolucao, enviado) VALUES (12, 5, 'N', 'N'),"
-              " (12, 9, 'N', 'N'), (13, 9, 'N', 'N'), (12, 7, 'N', 'S'), (12, 7, 'S', 'N')");
+              " (12, 9, 'N', 'N')");
+    EXPECT_EQ(logica->FiltroOpcao(TTipoMovimento::Vendas), " and m.numlanc in (5,9)\r\n");
+    // Registrations of other branches and repeats count too; closed ones and returns do not.
+    loja_.Sql("INSERT INTO van_pendentes (filial_id, numlanc, devolucao, enviado) VALUES (13, 9, 'N', 'N'),"
+              " (12, 7, 'N', 'S'), (12, 7, 'S', 'N')");
     EXPECT_EQ(logica->FiltroOpcao(TTipoMovimento::Vendas), " and m.numlanc in (5,9,9)\r\n");
     EXPECT_EQ(logica->ContaVendas(), 3) << "unclosed registrations of every branch, repeats included";
     EXPECT_EQ(logica->ContaDevolucoes(), 1);
