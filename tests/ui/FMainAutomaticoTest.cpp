@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -304,6 +305,45 @@ TEST_F(JanelaAutomatica, ATickDueDuringASendIsHandledOnceAfterItAsOneMoreSend)
     EXPECT_EQ(Marcas(loja_, 700), "V\n");
     EXPECT_EQ(Marcas(loja_, 701), "V\n");
     EXPECT_TRUE(caixas_.Caixas.empty());
+}
+
+// The real box of a failed tick, opened while the window is hidden: closing it must not end a
+// program whose only window is hidden.
+TEST_F(JanelaAutomatica, ClosingARealErrorBoxWhileHiddenKeepsTheProgramRunning)
+{
+    loja_.Sql(Linha(700, 1, "1"));
+    TFMainAutomatico& janela = Janela();
+    loja_.EscreveConf("http://" + PeerHost() + ":" + std::to_string(ClosedPort()) + "/van.asmx");
+    std::vector<QString> vistas;
+    QTimer fechador;
+    QObject::connect(&fechador, &QTimer::timeout, [&] {
+        auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (caixa == nullptr) return;
+        vistas.push_back(caixa->windowTitle());
+        EXPECT_EQ(caixa->icon(), QMessageBox::Critical);
+        EXPECT_TRUE(caixa->text().endsWith('.'));
+        caixa->done(QMessageBox::Ok);
+    });
+    bool escondida = false, aindaRodando = false;
+    QTimer depois;
+    depois.setSingleShot(true);
+    QObject::connect(&depois, &QTimer::timeout, [&] {
+        aindaRodando = true;
+        janela.Fechar1Click();
+    });
+    const int rc = Executa(janela, [&] {
+        escondida = !janela.isVisible();
+        janela.DefineMensagens(nullptr);
+        fechador.start(10);
+        janela.TimerTimer();
+        fechador.stop();
+        depois.start(100);
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(escondida);
+    EXPECT_THAT(vistas, ElementsAre(QString::fromStdString(ProgramTitle())));
+    EXPECT_TRUE(aindaRodando) << "the program ended with the box";
+    EXPECT_FALSE(janela.btnEnviar->isEnabled());
 }
 
 }  // namespace
