@@ -102,6 +102,10 @@ TFMainManual::TFMainManual(const std::string& diretorio)
     btnEnviar = new QPushButton(style()->standardIcon(QStyle::SP_ArrowRight), "Enviar vendas pendentes", this);
     btnEnviar->setObjectName("btnEnviar");
     btnEnviar->setGeometry(32, 232, 161, 25);
+    // The captions nearly fill the buttons in the sans face available on Linux: a smaller picture
+    // keeps picture and caption inside the frame.
+    btnVerificar->setIconSize(QSize(12, 12));
+    btnEnviar->setIconSize(QSize(12, 12));
     connect(btnVerificar, &QPushButton::clicked, this, [this] { btnVerificarClick(); });
     connect(btnEnviar, &QPushButton::clicked, this, [this] { btnEnviarClick(); });
 

@@ -6,9 +6,11 @@
 
 #include <QApplication>
 
-int main(int argc, char** argv)
+int main(int, char** argv)
 {
-    QApplication app(argc, argv);
+    // The program reads no arguments: Qt gets none of them either.
+    int argumentos = 1;
+    QApplication app(argumentos, argv);
     tarrow::TFMainAutomatico FMain(tarrow::ProgramDirectory());
     return tarrow::ExecutaPrograma(app, FMain, [&] { FMain.FormCreate(); });
 }

@@ -5,9 +5,11 @@
 
 #include <QApplication>
 
-int main(int argc, char** argv)
+int main(int, char** argv)
 {
-    QApplication app(argc, argv);
+    // The program reads no arguments: Qt gets none of them either.
+    int argumentos = 1;
+    QApplication app(argumentos, argv);
     tarrow::TFMainManual FMain(tarrow::ProgramDirectory());
     return tarrow::ExecutaPrograma(app, FMain, [&] { FMain.FormCreate(); });
 }
