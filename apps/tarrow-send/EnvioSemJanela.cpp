@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <map>
 
@@ -37,6 +38,9 @@ public:
     explicit TTrava(const std::string& caminho)
     {
         fd_ = ::open(caminho.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+        // In a shared sticky folder the system may refuse O_CREAT on a lock file another member
+        // created; opening it as it is still works.
+        if (fd_ < 0 && errno == EACCES) fd_ = ::open(caminho.c_str(), O_RDWR | O_CLOEXEC);
         if (fd_ < 0) throw Exception("Não foi possível abrir o arquivo de trava " + caminho + ".");
         if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             ::close(fd_);

@@ -1,5 +1,6 @@
 // tarrow-send end to end: the program file run in a child process with its real exit status and
 // output, the store on the test server and the web service on the scripted peer.
+#include "apps/tarrow-send/EnvioSemJanela.h"
 #include "apps/tarrow-send/Opcoes.h"
 #include "relay/Funcoes.h"
 #include "tests/relay/RelayHarness.h"
@@ -9,6 +10,8 @@
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <sstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -279,6 +282,22 @@ TEST(TarrowSendOpcoes, CountAloneCountsTheDayAndTheCipherMatchesTheReader)
     ASSERT_TRUE(r.Saida.ends_with("\n"));
     // What the start-up deciphers from sistema_kesto.ini.
     EXPECT_EQ(Cripto("D", r.Saida.substr(0, r.Saida.size() - 1), "QXR"), "segredo");
+}
+
+TEST(TarrowSendTerminal, TheBarIsRedrawnInPlaceAndClosedBeforeTheNextMessage)
+{
+    std::ostringstream saida, erros;
+    const TOpcoesEnvio opcoes;
+    TJanelaTerminal janela(saida, erros, true, opcoes);
+    janela.IniciaProgresso(1, 2, 1);
+    janela.AvancaProgresso("Enviando vendas (1 de 2)");
+    janela.AvancaProgresso("Enviando vendas (2 de 2)");
+    janela.Mensagem("Envio concluído.", "Atenção", TIconeMensagem::Informacao);
+    janela.Mensagem("A conexão caiu.\r\nTente de novo.", "Erro", TIconeMensagem::Erro);
+    EXPECT_EQ(saida.str(), "\r\033[K[                              ] Enviando vendas (1 de 2)"
+                           "\r\033[K[###############               ] Enviando vendas (2 de 2)\n"
+                           "Envio concluído.\n");
+    EXPECT_EQ(erros.str(), "Erro: A conexão caiu.\nTente de novo.\n");
 }
 
 }  // namespace

@@ -8,7 +8,8 @@ out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 fail() { echo "deb_test: $*" >&2; exit 1; }
 
-(cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) || { cat "$out/cpack.log" >&2; fail "cpack failed"; }
+# Fast compression: the test reads the file list, not the archive size.
+(cd "$build" && cpack -G DEB -D CPACK_DEBIAN_COMPRESSION_TYPE=none -B "$out" >"$out/cpack.log" 2>&1) || { cat "$out/cpack.log" >&2; fail "cpack failed"; }
 deb=$(ls "$out"/tarrow_*.deb 2>/dev/null | head -n 1 || true)
 [ -n "$deb" ] || fail "no tarrow_*.deb in the cpack output"
 
