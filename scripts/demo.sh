@@ -124,9 +124,9 @@ echo "(every call, with its arguments: $RECORD)"
 cat <<EOT
 
 == Next
-The database server and the service stand-in keep running. With a display, open the two windows
-against the same demo (their files live beside them, in $LOJA):
+The database server and the service stand-in keep running. In a shell, keep everything on loopback:
     export TARROW_INTERNET_HOST=$HOST TARROW_SERVICE_URL=$SERVICE_URL
+With a display, open the two windows against the same demo (their files live beside them, in $LOJA):
     $LOJA/TARROW_Manual      # pick an option, "Verificar vendas pendentes", "Enviar vendas pendentes"
     $LOJA/TARROW             # the automatic sender: a send every few minutes, from the tray
 Send again without a window:  $LOJA/tarrow-send --count   (or --day $(date +%F), --pending, --help)

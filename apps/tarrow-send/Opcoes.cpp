@@ -74,7 +74,7 @@ TOpcoesEnvio LeOpcoes(const std::vector<std::string>& argumentos, TDateTime hoje
         } else if (arg == "--cifra-senha") {
             opcoes.CifraSenha = valor("a senha");
         } else {
-            throw EOpcaoInvalida("Opção desconhecida: \"" + arg + "\". Use --help para ver as opções.");
+            throw EOpcaoInvalida("Opção desconhecida: \"" + arg + "\".");
         }
     }
     if (opcoes.Contar && !opcoes.Opcao) {
