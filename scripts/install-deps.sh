@@ -11,6 +11,7 @@ packages=(
     mariadb-server-core mariadb-client-core     # the test database server
     python3 python3-spyne                       # a third-party SOAP service the tests talk to
     openssl                                     # certificates for the HTTPS test peer
+    file dpkg-dev                               # cpack: the .deb and its library dependencies
     libmariadb-dev                              # the peer client library, linked only into bench/
 )
 

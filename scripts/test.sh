@@ -18,3 +18,7 @@ cmake --build --preset asan -j "$(nproc)"
 # Qt runs offscreen: the tests never need a display. The fixture tests start and stop the server.
 export QT_QPA_PLATFORM=offscreen
 ctest --preset asan "$@"
+
+# The README's demo on the build just tested, as a smoke test; stopped whatever its outcome.
+trap './scripts/demo.sh stop >/dev/null' EXIT
+TARROW_DEMO_BUILD=build/asan ./scripts/demo.sh

@@ -1,0 +1,114 @@
+#include "apps/tarrow-send/Opcoes.h"
+
+namespace tarrow {
+
+namespace {
+
+bool SoDigitos(const std::string& texto)
+{
+    if (texto.empty()) return false;
+    for (char c : texto)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+}  // namespace
+
+TDateTime LeData(const std::string& texto, const std::string& opcao)
+{
+    const auto invalida = [&] {
+        return EOpcaoInvalida("Data inválida em " + opcao + ": \"" + texto + "\". Use o formato AAAA-MM-DD.");
+    };
+    if (texto.size() != 10 || texto[4] != '-' || texto[7] != '-') throw invalida();
+    const std::string ano = texto.substr(0, 4), mes = texto.substr(5, 2), dia = texto.substr(8, 2);
+    if (!SoDigitos(ano) || !SoDigitos(mes) || !SoDigitos(dia)) throw invalida();
+    const int a = std::stoi(ano), m = std::stoi(mes), d = std::stoi(dia);
+    if (a < 1 || !IsValidDate(a, m, d)) throw invalida();
+    return EncodeDate(a, m, d);
+}
+
+TOpcoesEnvio LeOpcoes(const std::vector<std::string>& argumentos, TDateTime hoje)
+{
+    TOpcoesEnvio opcoes;
+    std::string escolhida;  // the selection option given, for the "only one" message
+    auto escolhe = [&](const std::string& nome, TOpcaoEnvio opcao) {
+        if (!escolhida.empty())
+            throw EOpcaoInvalida("Use apenas uma das opções --numlanc, --day, --period e --pending (" + escolhida +
+                                 " e " + nome + ").");
+        escolhida = nome;
+        opcoes.Opcao = opcao;
+    };
+    for (std::size_t i = 0; i < argumentos.size(); ++i) {
+        const std::string& arg = argumentos[i];
+        auto valor = [&](const char* oque) -> const std::string& {
+            if (i + 1 >= argumentos.size()) throw EOpcaoInvalida("A opção " + arg + " precisa de " + oque + ".");
+            return argumentos[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            opcoes.Ajuda = true;
+        } else if (arg == "--numlanc") {
+            escolhe(arg, TOpcaoEnvio::NumeroLancamento);
+            opcoes.NumeroLancamento = valor("um número de lançamento");
+            if (opcoes.NumeroLancamento.empty()) throw EOpcaoInvalida("Informe o número de lançamento.");
+            // Only digits ever reach the statement.
+            if (!SoDigitos(opcoes.NumeroLancamento))
+                throw EOpcaoInvalida("Número de lançamento inválido: \"" + opcoes.NumeroLancamento +
+                                     "\". Informe apenas dígitos.");
+        } else if (arg == "--day") {
+            escolhe(arg, TOpcaoEnvio::Dia);
+            opcoes.DataInicial = LeData(valor("uma data (AAAA-MM-DD)"), arg);
+            opcoes.DataFinal = opcoes.DataInicial;
+        } else if (arg == "--period") {
+            escolhe(arg, TOpcaoEnvio::Periodo);
+            opcoes.DataInicial = LeData(valor("duas datas (AAAA-MM-DD AAAA-MM-DD)"), arg);
+            opcoes.DataFinal = LeData(valor("duas datas (AAAA-MM-DD AAAA-MM-DD)"), arg);
+            if (opcoes.DataInicial > opcoes.DataFinal) throw EOpcaoInvalida("Data final é menor que a data inicial.");
+        } else if (arg == "--pending") {
+            escolhe(arg, TOpcaoEnvio::PendenciasRegistradas);
+        } else if (arg == "--count") {
+            opcoes.Contar = true;
+        } else if (arg == "--dir") {
+            opcoes.Diretorio = valor("um diretório");
+            if (opcoes.Diretorio.empty()) throw EOpcaoInvalida("A opção --dir precisa de um diretório.");
+            if (opcoes.Diretorio.back() != '/') opcoes.Diretorio += '/';
+        } else if (arg == "--cifra-senha") {
+            opcoes.CifraSenha = valor("a senha");
+        } else {
+            throw EOpcaoInvalida("Opção desconhecida: \"" + arg + "\".");
+        }
+    }
+    if (opcoes.Contar && !opcoes.Opcao) {
+        // Counting needs a selection; alone it counts what the day holds.
+        opcoes.Opcao = TOpcaoEnvio::Dia;
+        opcoes.DataInicial = opcoes.DataFinal = hoje;
+    }
+    return opcoes;
+}
+
+std::string TextoAjuda()
+{
+    return "Uso: tarrow-send [opção de envio] [--count] [--dir DIR]\n"
+           "\n"
+           "Envia as vendas e devoluções da loja ao WebService, sem janela.\n"
+           "\n"
+           "Sem opção de envio: as vendas do dia e depois as devoluções do dia, como o TARROW a cada\n"
+           "ciclo (qualquer erro encerra o envio).\n"
+           "\n"
+           "Opções de envio (como o TARROW_Manual; uma venda recusada 4 vezes fica pendente):\n"
+           "  --numlanc N          a venda de número de lançamento N\n"
+           "  --day D              as vendas do dia D (AAAA-MM-DD)\n"
+           "  --period D1 D2       as vendas de D1 a D2 (AAAA-MM-DD)\n"
+           "  --pending            as vendas registradas como pendentes\n"
+           "\n"
+           "Outras opções:\n"
+           "  --count              só conta as vendas e devoluções pendentes (sem opção de envio: as do dia)\n"
+           "  --dir DIR            onde estão sistema_kesto.ini, Tarrow.conf e as listas de pendentes\n"
+           "                       (padrão: o diretório do programa)\n"
+           "  --cifra-senha SENHA  mostra a senha cifrada para a chave senha de sistema_kesto.ini\n"
+           "  --help               esta ajuda\n"
+           "\n"
+           "Saída: 0 tudo enviado; 1 vendas não enviadas (listadas no arquivo indicado);\n"
+           "2 um erro encerrou o envio; 64 opções inválidas.\n";
+}
+
+}  // namespace tarrow

@@ -1,0 +1,304 @@
+// tarrow-send end to end: the program file run in a child process with its real exit status and
+// output, the store on the test server and the web service on the scripted peer.
+#include "apps/tarrow-send/EnvioSemJanela.h"
+#include "apps/tarrow-send/Opcoes.h"
+#include "relay/Funcoes.h"
+#include "tests/relay/RelayHarness.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+extern char** environ;
+
+namespace tarrow::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+struct TExecucao {
+    int Status = -1;
+    std::string Saida;
+    std::string Erros;
+};
+
+// Runs the program to its end with stdout and stderr captured (neither is a terminal).
+TExecucao Executa(const std::vector<std::string>& argumentos)
+{
+    TTempDir capturas;
+    const std::string saida = capturas.Path() + "saida", erros = capturas.Path() + "erros";
+    posix_spawn_file_actions_t acoes;
+    posix_spawn_file_actions_init(&acoes);
+    posix_spawn_file_actions_addopen(&acoes, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&acoes, STDOUT_FILENO, saida.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&acoes, STDERR_FILENO, erros.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> todos{TARROW_SEND_PATH};
+    todos.insert(todos.end(), argumentos.begin(), argumentos.end());
+    std::vector<char*> argv;
+    for (std::string& a : todos) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int falha = posix_spawn(&pid, TARROW_SEND_PATH, &acoes, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&acoes);
+    TExecucao execucao;
+    if (falha != 0) {
+        ADD_FAILURE() << "cannot start " << TARROW_SEND_PATH;
+        return execucao;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    execucao.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    execucao.Saida = capturas.Read("saida");
+    execucao.Erros = capturas.Read("erros");
+    return execucao;
+}
+
+const char* const kCadastro = R"(
+INSERT INTO filial VALUES (12, 'Loja Centro', '11222333000181');
+INSERT INTO totalfisc VALUES ('T18', 18.00, 'N');
+INSERT INTO produto VALUES (1, 'Dipirona sódica', '7891234567895', 4, 'ABC', 'T18'),
+                           (2, 'Soro fisiológico', '7890000000024', 7, 'C', 'T18');
+INSERT INTO estoque_minimo VALUES (12, 1, 40), (12, 2, 5);
+)";
+
+std::string Linha(std::int64_t numlanc, int produto, const char* quantidade, const std::string& quando)
+{
+    return "INSERT INTO movment (numlanc, filial_id, num_caixa, num_ecf, data_hora, produto_id, quanti_uni, preco_unit,"
+           " usuario_id, oper, cancelado, entrega) VALUES (" +
+           std::to_string(numlanc) + ", 12, 3, 5000, '" + quando + "', " + std::to_string(produto) + ", " + quantidade +
+           ", 7.50, 21, 2, " + (std::string(quantidade).starts_with("-") ? "'S'" : "'N'") + ", 'N')";
+}
+
+class TarrowSend : public ::testing::Test {
+protected:
+    TarrowSend()
+    {
+        // The start-up's connectivity check stays on this machine.
+        setenv("TARROW_INTERNET_HOST", "127.0.0.1", 1);
+        loja_.Sql(kCadastro);
+    }
+
+    TExecucao Envia(std::vector<std::string> argumentos)
+    {
+        argumentos.insert(argumentos.end(), {"--dir", loja_.Diretorio.Path()});
+        return Executa(argumentos);
+    }
+    std::string Marcas(std::int64_t numlanc)
+    {
+        return loja_.Sql("SELECT coalesce(lojas_leram2, '-') FROM movment WHERE numlanc = " + std::to_string(numlanc) +
+                         " ORDER BY movment_id");
+    }
+    void ServicoFora()
+    {
+        loja_.EscreveConf("http://" + PeerHost() + ":" + std::to_string(ClosedPort()) + "/van.asmx");
+    }
+
+    const std::string hoje_ = FormatDateTime("yyyy-mm-dd", Date());
+    TLoja loja_;
+};
+
+TEST_F(TarrowSend, WithoutOptionsSendsTheDaysSalesThenReturnsLikeOneTick)
+{
+    loja_.Sql(Linha(700, 1, "2", hoje_ + " 09:00:00") + ";" + Linha(700, 2, "1", hoje_ + " 09:00:00") + ";" +
+              Linha(701, 1, "1", hoje_ + " 10:00:00") + ";" + Linha(701, 1, "-1", hoje_ + " 10:05:00") + ";" +
+              Linha(690, 1, "1", "2020-01-02 10:00:00"));
+    const TExecucao r = Envia({});
+    EXPECT_EQ(r.Status, 0) << r.Erros;
+    EXPECT_THAT(r.Saida, HasSubstr("Envio concluído."));
+    EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 700", "item 700/1 V", "item 700/2 V", "venda 701",
+                                                "item 701/1 V", "venda 701", "item 701/1 D"));
+    EXPECT_EQ(Marcas(700), "V\nV\n");
+    EXPECT_EQ(Marcas(690), "-\n") << "another day is not the tick's";
+    EXPECT_THAT(loja_.ListasPendentes(), IsEmpty());
+
+    // A second run finds nothing left.
+    EXPECT_EQ(Envia({}).Status, 0);
+    EXPECT_EQ(Resumo(loja_.Peer).size(), 7u);
+}
+
+TEST_F(TarrowSend, EachManualOptionSendsWhatTheManualSenderWould)
+{
+    loja_.Sql(Linha(710, 1, "1", "2026-03-01 10:00:00") + ";" + Linha(711, 1, "1", "2026-03-02 10:00:00") + ";" +
+              Linha(712, 1, "1", "2026-03-03 10:00:00") + ";" + Linha(713, 2, "1", "2026-03-05 10:00:00") + ";" +
+              Linha(714, 2, "1", "2026-03-06 10:00:00"));
+    loja_.Sql("INSERT INTO van_pendentes (filial_id, numlanc, devolucao, enviado) VALUES (12, 714, 'N', 'N')");
+
+    TExecucao r = Envia({"--numlanc", "712"});
+    EXPECT_EQ(r.Status, 0) << r.Erros;
+    EXPECT_THAT(r.Saida, HasSubstr("Enviando vendas (1 de 1)\n"));
+    EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 712", "item 712/1 V"));
+
+    r = Envia({"--day", "2026-03-01"});
+    EXPECT_EQ(r.Status, 0) << r.Erros;
+    EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 712", "item 712/1 V", "venda 710", "item 710/1 V"));
+
+    r = Envia({"--count", "--period", "2026-03-01", "2026-03-05"});
+    EXPECT_EQ(r.Status, 0) << r.Erros;
+    EXPECT_EQ(r.Saida, "Existe(m) 2 venda(s) e 0 devolução(ões) pendente(s) a enviar.\n");
+    EXPECT_EQ(Resumo(loja_.Peer).size(), 4u) << "counting sends nothing";
+
+    r = Envia({"--period", "2026-03-01", "2026-03-05"});
+    EXPECT_EQ(r.Status, 0) << r.Erros;
+    EXPECT_THAT(r.Saida, HasSubstr("Enviando vendas (1 de 2)\nEnviando vendas (2 de 2)\n"));
+    EXPECT_EQ(Marcas(711), "V\n");
+    EXPECT_EQ(Marcas(713), "V\n");
+    EXPECT_EQ(Marcas(714), "-\n");
+
+    r = Envia({"--count", "--pending"});
+    EXPECT_EQ(r.Saida, "Existe(m) 1 venda(s) e 0 devolução(ões) pendente(s) a enviar.\n");
+    r = Envia({"--pending"});
+    EXPECT_EQ(r.Status, 0) << r.Erros;
+    EXPECT_EQ(Marcas(714), "V\n");
+    EXPECT_EQ(loja_.Sql("SELECT enviado FROM van_pendentes"), "S\n");
+}
+
+TEST_F(TarrowSend, GivenUpSalesAreListedAndExitWithOne)
+{
+    loja_.Sql(Linha(720, 1, "1", hoje_ + " 10:00:00") + ";" + Linha(721, 1, "1", hoje_ + " 11:00:00"));
+    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
+    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
+    Recusa(loja_.Peer, 4);
+    const TExecucao r = Envia({});
+    EXPECT_EQ(r.Status, 1) << r.Erros;
+    const auto listas = loja_.ListasPendentes();
+    ASSERT_EQ(listas.size(), 1u);
+    EXPECT_EQ(listas[0].second, "Num. Lanc.: 721\r\n");
+    EXPECT_THAT(r.Erros, HasSubstr("Vendas não enviadas listadas em " + loja_.Diretorio.Path() + listas[0].first));
+    EXPECT_EQ(loja_.Sql("SELECT numlanc, devolucao FROM van_pendentes"), "721\tN\n");
+
+    // The list of an earlier send is not this one's.
+    const TExecucao outra = Envia({"--numlanc", "720"});
+    EXPECT_EQ(outra.Status, 0) << outra.Erros;
+    EXPECT_THAT(outra.Erros, Not(HasSubstr("VendasPendentes")));
+}
+
+TEST_F(TarrowSend, UnreachableServiceEndsTheAutomaticSendAndGivesUpInTheManualOne)
+{
+    loja_.Sql(Linha(730, 1, "1", hoje_ + " 10:00:00"));
+    ServicoFora();
+
+    const TExecucao automatico = Envia({});
+    EXPECT_EQ(automatico.Status, 2);
+    EXPECT_THAT(automatico.Erros, HasSubstr("Erro: "));
+    EXPECT_THAT(automatico.Saida, Not(HasSubstr("Envio concluído.")));
+    EXPECT_EQ(loja_.Sql("SELECT COUNT(*) FROM van_pendentes"), "0\n") << "nothing registered for the sale in hand";
+    EXPECT_THAT(loja_.ListasPendentes(), IsEmpty());
+
+    const TExecucao manual = Envia({"--day", hoje_});
+    EXPECT_EQ(manual.Status, 1) << manual.Erros;
+    EXPECT_EQ(loja_.Sql("SELECT numlanc FROM van_pendentes"), "730\n");
+    ASSERT_EQ(loja_.ListasPendentes().size(), 1u);
+    EXPECT_THAT(manual.Erros, HasSubstr(loja_.ListasPendentes()[0].first));
+    EXPECT_EQ(Marcas(730), "-\n");
+}
+
+TEST_F(TarrowSend, SettingsAndDatabaseFailuresEndWithTwoAndSayWhy)
+{
+    // A refused login: the start-up's box, on stderr.
+    loja_.EscreveIni(Cripto("E", "senha-errada", "QXR"));
+    TExecucao r = Envia({});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_THAT(r.Erros, HasSubstr("Erro: Não foi possível conectar no banco de dados.\nErro original: "));
+
+    // A password that does not decipher.
+    loja_.EscreveIni("ZZ");
+    r = Envia({"--count"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_THAT(r.Erros, HasSubstr("Erro: "));
+
+    // No sistema_kesto.ini at all.
+    std::remove((loja_.Diretorio.Path() + "sistema_kesto.ini").c_str());
+    r = Envia({});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_THAT(r.Erros, HasSubstr("Erro: "));
+    EXPECT_TRUE(loja_.Peer.Requests().empty());
+
+    r = Executa({"--dir", loja_.Diretorio.Path() + "nao-existe"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_THAT(r.Erros, HasSubstr("não existe"));
+}
+
+TEST_F(TarrowSend, ASecondSenderOnTheSameDirectoryStopsWithTwo)
+{
+    loja_.Sql(Linha(740, 1, "1", hoje_ + " 10:00:00"));
+    const std::string trava = loja_.Diretorio.Path() + "tarrow-send.lock";
+    const int fd = open(trava.c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    const TExecucao r = Envia({});
+    close(fd);
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_THAT(r.Erros, HasSubstr("Outro tarrow-send já está enviando"));
+    EXPECT_TRUE(loja_.Peer.Requests().empty());
+    EXPECT_EQ(Envia({}).Status, 0) << "the lock goes with its holder";
+}
+
+TEST(TarrowSendOpcoes, BadOptionsExitWith64AndSayWhat)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> casos = {
+        {{"--bogus"}, "Opção desconhecida: \"--bogus\""},
+        {{"--numlanc"}, "A opção --numlanc precisa de"},
+        {{"--numlanc", ""}, "Informe o número de lançamento."},
+        {{"--numlanc", "12 or 1=1"}, "Informe apenas dígitos."},
+        {{"--day", "09/12/2026"}, "Data inválida em --day"},
+        {{"--day", "2026-02-30"}, "Data inválida em --day"},
+        {{"--period", "2026-03-01"}, "A opção --period precisa de"},
+        {{"--period", "2026-03-05", "2026-03-01"}, "Data final é menor que a data inicial."},
+        {{"--day", "2026-03-01", "--pending"}, "Use apenas uma das opções"},
+        {{"--dir"}, "A opção --dir precisa de"},
+    };
+    for (const auto& [argumentos, mensagem] : casos) {
+        const TExecucao r = Executa(argumentos);
+        EXPECT_EQ(r.Status, 64) << argumentos[0];
+        EXPECT_THAT(r.Erros, HasSubstr(mensagem));
+        EXPECT_THAT(r.Erros, HasSubstr("--help"));
+    }
+    const TExecucao ajuda = Executa({"--help"});
+    EXPECT_EQ(ajuda.Status, 0);
+    EXPECT_THAT(ajuda.Saida, HasSubstr("--period D1 D2"));
+}
+
+TEST(TarrowSendOpcoes, CountAloneCountsTheDayAndTheCipherMatchesTheReader)
+{
+    const TOpcoesEnvio contar = LeOpcoes({"--count"}, EncodeDate(2026, 12, 9));
+    ASSERT_TRUE(contar.Opcao.has_value());
+    EXPECT_EQ(*contar.Opcao, TOpcaoEnvio::Dia);
+    EXPECT_EQ(contar.DataInicial, EncodeDate(2026, 12, 9));
+    EXPECT_FALSE(LeOpcoes({}, 0).Opcao.has_value());
+    EXPECT_EQ(LeOpcoes({"--dir", "/tmp/loja"}, 0).Diretorio, "/tmp/loja/");
+
+    const TExecucao r = Executa({"--cifra-senha", "segredo"});
+    EXPECT_EQ(r.Status, 0);
+    ASSERT_TRUE(r.Saida.ends_with("\n"));
+    // What the start-up deciphers from sistema_kesto.ini.
+    EXPECT_EQ(Cripto("D", r.Saida.substr(0, r.Saida.size() - 1), "QXR"), "segredo");
+}
+
+TEST(TarrowSendTerminal, TheBarIsRedrawnInPlaceAndClosedBeforeTheNextMessage)
+{
+    std::ostringstream saida, erros;
+    const TOpcoesEnvio opcoes;
+    TJanelaTerminal janela(saida, erros, true, opcoes);
+    janela.IniciaProgresso(1, 2, 1);
+    janela.AvancaProgresso("Enviando vendas (1 de 2)");
+    janela.AvancaProgresso("Enviando vendas (2 de 2)");
+    janela.Mensagem("Envio concluído.", "Atenção", TIconeMensagem::Informacao);
+    janela.Mensagem("A conexão caiu.\r\nTente de novo.", "Erro", TIconeMensagem::Erro);
+    EXPECT_EQ(saida.str(), "\r\033[K[                              ] Enviando vendas (1 de 2)"
+                           "\r\033[K[###############               ] Enviando vendas (2 de 2)\n"
+                           "Envio concluído.\n");
+    EXPECT_EQ(erros.str(), "Erro: A conexão caiu.\nTente de novo.\n");
+}
+
+}  // namespace
+}  // namespace tarrow::test
