@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -66,6 +67,14 @@ void BarePost(const std::string& url, const std::string& action, const std::stri
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+// Processor time of this process so far (all its threads, the in-process peer's included).
+double ProcessCpu()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -108,13 +117,34 @@ int main()
     TUMain relay(TVariante::Automatico, janela, nullptr, dir.string() + "/");
     relay.FormCreate();
 
+    if (std::getenv("BENCH_PROXY_ONLY") != nullptr) {
+        // Diagnosis: proxies alone against bare posts, no database around them.
+        const auto sample = peer.Requests();
+        for (int round = 0; round < rounds; ++round) {
+            auto start = Clock::now();
+            double cpu = ProcessCpu();
+            for (int i = 0; i < lines; ++i) {
+                TVanSoapRef van = relay.ObtemVanSoap();
+                van->inserir_vendas(1, "x", 1, 1, "15/05/2024", "15/05/2024");
+            }
+            std::printf("proxies %.2f s (CPU %.2f)", Seconds(Clock::now() - start), ProcessCpu() - cpu);
+            start = Clock::now();
+            cpu = ProcessCpu();
+            for (int i = 0; i < lines; ++i) BarePost(peer.Url(), "http://tempuri.org/inserir_vendas", "<x/>");
+            std::printf(", bare %.2f s (CPU %.2f)\n", Seconds(Clock::now() - start), ProcessCpu() - cpu);
+        }
+        return 0;
+    }
+
     std::vector<double> full, floor;
     for (int round = 0; round < rounds; ++round) {
         Run(connection, "UPDATE movment SET lojas_leram2 = NULL");
         const std::size_t before = peer.Requests().size();
         auto start = Clock::now();
+        double cpu = ProcessCpu();
         relay.EnviarVendas();
         full.push_back(Seconds(Clock::now() - start));
+        const double relayCpu = ProcessCpu() - cpu;
         const auto requests = peer.Requests();
         if (requests.size() - before != static_cast<std::size_t>(lines + sales)) {
             std::fprintf(stderr, "expected %d calls, the peer received %zu\n", lines + sales, requests.size() - before);
@@ -124,6 +154,7 @@ int main()
         // The floor: the same posts and statements, without the relay around them.
         Run(connection, "UPDATE movment SET lojas_leram2 = NULL");
         start = Clock::now();
+        cpu = ProcessCpu();
         TMyQuery query("oQuery");
         query.SetConnection(&connection);
         query.SetSQL(SqlVendas(1));
@@ -143,7 +174,8 @@ int main()
         }
         query.Close();
         floor.push_back(Seconds(Clock::now() - start));
-        std::printf("round %d: relay %.2f s, floor %.2f s\n", round + 1, full.back(), floor.back());
+        std::printf("round %d: relay %.2f s (process CPU %.2f s), floor %.2f s (process CPU %.2f s)\n", round + 1,
+                    full.back(), relayCpu, floor.back(), ProcessCpu() - cpu);
     }
     const double f = Median(full), b = Median(floor);
     std::printf("lines %d, sales %d, calls %d\n", lines, sales, lines + sales);
