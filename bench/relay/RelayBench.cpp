@@ -161,13 +161,18 @@ int main()
         query.Open();
         TMyQuery lookup("oQuery2");
         lookup.SetConnection(&connection);
-        for (std::size_t i = before; i < requests.size(); ++i) {
-            const auto& r = requests[i];
-            std::string action = r.Header("SOAPAction").value_or("");
-            BarePost(peer.Url(), action.substr(1, action.size() - 2), r.Body);
-        }
+        // In the relay's order: a sale's posts (its header, then its lines), then its two statements.
+        TMyCommand mark("oCommand");
+        mark.SetConnection(&connection);
+        std::size_t next = before;
         for (int sale = 0; sale < sales; ++sale) {
-            Run(connection, SqlMarcaEnviada(TTipoMovimento::Vendas, 1, 900000000 + sale));
+            const std::size_t end = std::min(requests.size(), next + 1 + 4);
+            for (; next < end; ++next) {
+                std::string action = requests[next].Header("SOAPAction").value_or("");
+                BarePost(peer.Url(), action.substr(1, action.size() - 2), requests[next].Body);
+            }
+            mark.SetSQL(SqlMarcaEnviada(TTipoMovimento::Vendas, 1, 900000000 + sale));
+            mark.Execute();
             lookup.Close();
             lookup.SetSQL(SqlBuscaPendente(TTipoMovimento::Vendas, 1, 900000000 + sale));
             lookup.Open();
