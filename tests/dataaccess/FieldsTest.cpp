@@ -3,6 +3,7 @@
 #include "dataaccess/MySQLRecordset.h"
 #include "platform/Errors.h"
 #include "platform/RegionalSettings.h"
+#include "tests/dataaccess/DataAccessTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -53,17 +54,6 @@ TFormatSettings WithSeparator(char decimal)
     s.ShortDateFormat = "dd/MM/yyyy";
     s.LongTimeFormat = "HH:mm:ss";
     return s;
-}
-
-template <typename F>
-std::string ErrorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 TEST(Fields, FloatGettersWithEitherDecimalSeparator)
