@@ -134,6 +134,8 @@ std::string THttpTransport::Post(std::string_view request)
     auto fail = [this](std::string_view text) {
         throw ESOAPHTTPException(TransportErrorMessage(text, url_, soapAction_));
     };
+    status_ = 0;
+    statusText_.clear();
     // An address that cannot be used fails here, before anything reaches the network.
     if (!addressSet_) fail(curl_easy_strerror(CURLE_URL_MALFORMAT));
     if (!cracked_.Unusable.empty()) fail(cracked_.Unusable);
@@ -203,6 +205,8 @@ std::string THttpTransport::Post(std::string_view request)
 
     long status = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    status_ = status;
+    statusText_ = transfer.StatusText;
     if (IsFailingStatus(status))
         throw ESOAPHTTPException(StatusErrorMessage(transfer.StatusText, status, url_),
                                  static_cast<int>(status));

@@ -39,6 +39,9 @@ class THttpTransport {
     // Posts the request and returns the answer's body. Raises ESOAPHTTPException (with the HTTP
     // status for a failing status) and leaves the transport disconnected after any error.
     std::string Execute(std::string_view request);
+    // The status line of the last answer (0 and nothing before the first or after a failed post).
+    long Status() const noexcept { return status_; }
+    const std::string& StatusText() const noexcept { return statusText_; }
 
   private:
     struct TConnection;
@@ -51,6 +54,8 @@ class THttpTransport {
     std::string soapAction_;
     THttpTimeouts timeouts_;
     std::unique_ptr<TConnection> connection_;
+    long status_ = 0;
+    std::string statusText_;
 };
 
 }  // namespace tarrow

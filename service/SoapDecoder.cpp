@@ -267,6 +267,38 @@ std::int32_t DecodeIntResponse(std::string_view body)
     return ReadInteger(TrimBlanks(XmlNodeContent(result)));
 }
 
+std::int32_t DecodeAcceptanceResponse(std::string_view body, std::string_view operation)
+{
+    TSoapResponse response = ReadEnvelope(body);
+    const std::string expected = std::string(operation) + "Response";
+    if (response.Wrapper == nullptr || Name(response.Wrapper) != expected) {
+        throw ESOAPDomConvertError("SOAP Response Packet: element " + expected + " expected, received " +
+                                   (response.Wrapper == nullptr ? std::string("an empty Body")
+                                                                : std::string(Name(response.Wrapper))));
+    }
+    xmlNode* result = ResultElement(response.Wrapper);
+    if (result == nullptr) {
+        throw ESOAPDomConvertError("SOAP Response Packet: result element expected, received \"" +
+                                   XmlNodeText(response.Wrapper) + "\"");
+    }
+    const std::string content = IsNull(result) ? std::string() : XmlNodeContent(result);
+    const std::string_view text = TrimBlanks(content);
+    if (text.empty())
+        throw ESOAPDomConvertError("SOAP Response Packet: the result of " + std::string(operation) + " is empty");
+    return ReadInteger(text);
+}
+
+bool HoldsSoapFault(std::string_view body)
+{
+    try {
+        ReadEnvelope(body);
+    } catch (const ERemotableException&) {
+        return true;
+    } catch (const std::exception&) {
+    }
+    return false;
+}
+
 std::optional<TSoapFields> DecodeRecordResponse(std::string_view body)
 {
     TSoapResponse response = ReadEnvelope(body);

@@ -42,6 +42,17 @@ std::int32_t TVanSoapProxy::CallInt(TVanOperation operation, std::initializer_li
     return DecodeIntResponse(Invoke(operation, arguments));
 }
 
+std::int32_t TVanSoapProxy::CallAcceptance(TVanOperation operation, std::initializer_list<TSoapValue> arguments)
+{
+    const std::string answer = Invoke(operation, arguments);
+    // A 500 lets a fault through to the decoder; anything else under it is a server in trouble,
+    // never an answer of the service.
+    if (transport_.Status() == 500 && !HoldsSoapFault(answer)) {
+        throw ESOAPHTTPException(StatusErrorMessage(transport_.StatusText(), 500, transport_.URL()), 500);
+    }
+    return DecodeAcceptanceResponse(answer, VanOperation(operation).Name);
+}
+
 std::int32_t TVanSoapProxy::inserir_regioes(std::int32_t regiao, const S& descricao)
 {
     return CallInt(Op::inserir_regioes, {regiao, descricao});
@@ -51,7 +62,7 @@ std::int32_t TVanSoapProxy::inserir_vendas(std::int32_t registro, const S& cnpj_
                                            std::int32_t maquina, std::int32_t cupom, const S& data_movimento,
                                            const S& data_hora)
 {
-    return CallInt(Op::inserir_vendas,
+    return CallAcceptance(Op::inserir_vendas,
                    {registro, cnpj_estabelecimento, maquina, cupom, data_movimento, data_hora});
 }
 
@@ -88,7 +99,7 @@ std::int32_t TVanSoapProxy::inserir_vendas_itens_V3(std::int32_t registro, const
                                                     const S& pendencia, const S& linha, const S& curva,
                                                     const S& vendedor, const S& tipo)
 {
-    return CallInt(Op::inserir_vendas_itens_V3,
+    return CallAcceptance(Op::inserir_vendas_itens_V3,
                    {registro, cnpj_estabelecimento, maquina, registro_item, data_movimento, ean, quantidade,
                     total_liquido, aliquota_icms, estoque, pendencia, linha, curva, vendedor, tipo});
 }

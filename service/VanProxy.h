@@ -82,6 +82,8 @@ class TVanSoapProxy final : public VanSoap {
   private:
     std::string Invoke(TVanOperation operation, std::initializer_list<TSoapValue> arguments);
     std::int32_t CallInt(TVanOperation operation, std::initializer_list<TSoapValue> arguments);
+    // The sales operations, whose 0 marks a sale relayed: only the operation's own answer counts.
+    std::int32_t CallAcceptance(TVanOperation operation, std::initializer_list<TSoapValue> arguments);
 
     std::string namespace_;
     std::string soapActionTemplate_;

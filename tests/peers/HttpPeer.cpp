@@ -267,7 +267,12 @@ void THttpPeer::Serve(int fd, int connection)
             requests_.push_back(request);
         }
 
-        const TPeerAnswer answer = NextAnswer();
+        TPeerAnswer answer = NextAnswer();
+        if (answer.ResultOfRequest) {
+            std::string action = request.Header("SOAPAction").value_or("");
+            std::erase(action, '"');
+            answer.Body = SoapResult(action.substr(action.rfind('/') + 1), *answer.ResultOfRequest).Body;
+        }
         if (answer.CloseWithoutAnswer) break;
         if (answer.Delay.count() > 0 && !Sleep(answer.Delay)) break;
 
@@ -339,6 +344,13 @@ TPeerAnswer SoapResult(std::string_view operation, std::string_view resultText)
     TPeerAnswer answer;
     answer.Body = SoapEnvelope("<" + op + "Response xmlns=\"http://tempuri.org/\"><" + op + "Result>" +
                                std::string(resultText) + "</" + op + "Result></" + op + "Response>");
+    return answer;
+}
+
+TPeerAnswer SoapResultOfRequest(std::string_view resultText)
+{
+    TPeerAnswer answer;
+    answer.ResultOfRequest = std::string(resultText);
     return answer;
 }
 

@@ -37,6 +37,8 @@ struct TPeerAnswer {
     bool CloseWithoutAnswer = false;
     // Bytes sent as they stand instead of a built answer (status line and headers included).
     std::optional<std::string> Raw;
+    // The Body becomes SoapResult of the operation the request's SOAPAction names, with this text.
+    std::optional<std::string> ResultOfRequest;
 };
 
 struct TPeerRequest {
@@ -127,6 +129,8 @@ inline constexpr std::string_view kSoap11Namespace = "http://schemas.xmlsoap.org
 std::string SoapEnvelope(std::string_view bodyContent, std::optional<std::string_view> headerContent = {});
 // The answer a .asmx service gives: <opResponse xmlns=ns><opResult>text</opResult></opResponse>.
 TPeerAnswer SoapResult(std::string_view operation, std::string_view resultText);
+// SoapResult for whatever operation the request calls.
+TPeerAnswer SoapResultOfRequest(std::string_view resultText);
 // A fault with status 500.
 TPeerAnswer SoapFault(std::string_view code, std::string_view text, std::string_view extra = {});
 

@@ -89,6 +89,40 @@ TEST(SoapDecoderResult, NullAndEmptyResultsAndBodiesGiveZero)
     EXPECT_EQ(MessageOf<EConvertError>(Wrapper("<r href=\"#id1\"/>")), "'' is not a valid integer value");
 }
 
+TEST(SoapDecoderAcceptance, OnlyTheOperationsOwnAnswerHoldingANumberCounts)
+{
+    EXPECT_EQ(DecodeAcceptanceResponse(Wrapper("<inserir_vendasResult> 0 </inserir_vendasResult>"), "inserir_vendas"), 0);
+    EXPECT_EQ(DecodeAcceptanceResponse(Wrapper("<r>1</r>"), "inserir_vendas"), 1);
+    EXPECT_EQ(DecodeAcceptanceResponse(Body("<t:inserir_vendasResponse xmlns:t=\"urn:t\"><t:r>0</t:r>"
+                                            "</t:inserir_vendasResponse>"),
+                                       "inserir_vendas"),
+              0)
+        << "the namespace is not checked";
+
+    // What DecodeIntResponse reads as 0 is no acceptance here.
+    const struct {
+        const char* name;
+        std::string body;
+    } malformed[] = {
+        {"empty Body", Body("")},
+        {"self-closing Body", Envelope("<soap:Body/>")},
+        {"empty result", Wrapper("<inserir_vendasResult></inserir_vendasResult>")},
+        {"blank result", Wrapper("<r>  </r>")},
+        {"nil result", Wrapper("<r xsi:nil=\"true\">0</r>")},
+        {"another operation's wrapper", Body("<inserir_secoesResponse><r>0</r></inserir_secoesResponse>")},
+        {"no result element", Wrapper("<a>0</a><b>0</b>")},
+    };
+    for (const auto& c : malformed) {
+        EXPECT_THROW(DecodeAcceptanceResponse(c.body, "inserir_vendas"), ESOAPDomConvertError) << c.name;
+        EXPECT_FALSE(HoldsSoapFault(c.body)) << c.name;
+    }
+    const std::string fault =
+        Body("<soap:Fault><faultcode>soap:Server</faultcode><faultstring>x</faultstring></soap:Fault>");
+    EXPECT_THROW(DecodeAcceptanceResponse(fault, "inserir_vendas"), ERemotableException);
+    EXPECT_TRUE(HoldsSoapFault(fault));
+    EXPECT_FALSE(HoldsSoapFault("<html>Internal Server Error</html>"));
+}
+
 TEST(SoapDecoderResult, TextThatIsNoWholeNumberFailsWithTheTrimmedText)
 {
     EXPECT_EQ(MessageOf<EConvertError>(Wrapper("<r> abc </r>")), "'abc' is not a valid integer value");

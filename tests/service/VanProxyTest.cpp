@@ -86,7 +86,7 @@ TEST_F(TProxyTest, EveryOperationSendsItsWrapperItsParametersInOrderAndItsAction
         [](VanSoap& v) { v.pedido_parcela("c"); },
     };
     ASSERT_EQ(calls.size(), VanOperations().size());
-    peer.SetDefaultAnswer(test::SoapResult("x", "0"));
+    peer.SetDefaultAnswer(test::SoapResultOfRequest("0"));
     for (std::size_t i = 0; i < calls.size(); ++i) {
         const TSoapOperation& op = VanOperations()[i];
         calls[i](*Van());
@@ -115,6 +115,23 @@ TEST_F(TProxyTest, AmpersandAndAccentedTextArriveIntactAndTheResultIsDecoded)
 
     peer.Answer(test::SoapResult("inserir_vendas", "3"));
     EXPECT_EQ(Vendas(), 3) << "any other value: refused";
+}
+
+TEST_F(TProxyTest, ASalesCallUnder500WithoutAFaultIsATransportErrorCarryingTheStatus)
+{
+    test::TPeerAnswer erro = test::SoapResult("inserir_vendas", "0");
+    erro.Status = 500;
+    erro.Reason = "Internal Server Error";
+    peer.Answer(erro);
+    try {
+        Vendas();
+        ADD_FAILURE() << "no error";
+    } catch (const ESOAPHTTPException& e) {
+        EXPECT_EQ(e.StatusCode(), 500);
+        EXPECT_NE(e.Message().find("Internal Server Error (500)"), std::string::npos) << e.Message();
+    }
+    peer.Answer(test::SoapFault("soap:Server", "fora do ar"));
+    EXPECT_THROW(Vendas(), ERemotableException) << "a fault stays the service's word";
 }
 
 TEST_F(TProxyTest, RecordOperationsHandTheCallerANewRecordOrNothing)
@@ -179,7 +196,7 @@ TEST_F(TProxyTest, EachKindOfBadAnswerReachesTheCallerAsItsOwnError)
     TPeerAnswer emptyBody;
     emptyBody.Body = test::SoapEnvelope("");
     peer.Answer(emptyBody);
-    EXPECT_EQ(Vendas(), 0);
+    EXPECT_THROW(Vendas(), ESOAPDomConvertError) << "an empty Body is no acceptance of a sale";
 
     peer.Answer(test::SoapResult("inserir_vendas", "abc"));
     EXPECT_THROW(Vendas(), EConvertError);
