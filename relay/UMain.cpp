@@ -4,6 +4,8 @@
 #include "platform/Errors.h"
 #include "relay/Funcoes.h"
 
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -13,6 +15,48 @@ namespace tarrow {
 namespace {
 
 constexpr int kTentativas = 4;
+
+// Seconds of silence the unattended sender allows any statement, like its web service calls: a
+// server that stops answering ends the send instead of holding it for good.
+constexpr int kLimiteSentencaAutomatico = 300;
+
+// One line of a sale, converted for the service before anything of the sale goes out.
+struct TItemVenda {
+    std::int32_t Registro;
+    std::int32_t Maquina;
+    std::string DataMovimento;
+    std::string Ean;
+    std::int32_t Quantidade;
+    std::string TotalLiquido;
+    std::string AliquotaIcms;
+    std::string Estoque;
+    std::string Pendencia;
+    std::string Linha;
+    std::string Curva;
+    std::string Vendedor;
+};
+
+// A text constant of a statement: double quotes, with quote and backslash escaped.
+std::string Aspas(const std::string& texto)
+{
+    std::string r = "\"";
+    for (char c : texto) {
+        if (c == '"' || c == '\\') r += '\\';
+        r += c;
+    }
+    return r + "\"";
+}
+
+bool NoPadraoCnpj(const std::string& texto)
+{
+    static constexpr std::string_view kPadrao = "NN.NNN.NNN/NNNN-NN";
+    if (texto.size() != kPadrao.size()) return false;
+    for (std::size_t i = 0; i < texto.size(); ++i) {
+        const bool digito = texto[i] >= '0' && texto[i] <= '9';
+        if (kPadrao[i] == 'N' ? !digito : texto[i] != kPadrao[i]) return false;
+    }
+    return true;
+}
 
 // The statement components take their text this way; kept in one place so the run reads as the
 // steps it follows.
@@ -73,6 +117,47 @@ std::string ValorServico(std::int64_t dezMilesimos)
     return texto;
 }
 
+std::int32_t InteiroServico(const TField& campo, const std::string& coluna)
+{
+    if (campo.IsNull()) return campo.AsInteger();
+    const auto recusa = [&] {
+        return EConvertError("O valor " + campo.AsString() + " da coluna " + coluna +
+                             " não é um número inteiro de 32 bits.");
+    };
+    std::int64_t valor = 0;
+    switch (campo.DataType()) {
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+    case TFieldType::ftWord:
+    case TFieldType::ftLargeint:
+        valor = campo.AsLargeint();
+        break;
+    default: {
+        const double numero = campo.AsFloat();
+        if (!std::isfinite(numero) || std::trunc(numero) != numero || numero < INT32_MIN || numero > INT32_MAX)
+            throw recusa();
+        valor = static_cast<std::int64_t>(numero);
+    }
+    }
+    if (valor < INT32_MIN || valor > INT32_MAX) throw recusa();
+    return static_cast<std::int32_t>(valor);
+}
+
+std::string CnpjServico(const std::string& cgc)
+{
+    if (NoPadraoCnpj(cgc)) {
+        std::string digitos;
+        for (char c : cgc)
+            if (c >= '0' && c <= '9') digitos += c;
+        return FormataCNPJ(digitos);
+    }
+    try {
+        return FormataCNPJ(cgc);
+    } catch (const EConvertError&) {
+        throw EConvertError("O cgc da filial não é um número: \"" + cgc + "\".");
+    }
+}
+
 std::string DataServico(TDateTime dia) { return FormatDateTime("dd/mm/yyyy", dia); }
 
 std::string ListaIn(TMyQuery& consulta, const std::string& coluna)
@@ -111,6 +196,12 @@ TUMain::TUMain(TVariante variante, TJanelaEnvio& janela, TEscolhaEnvio* escolha,
     TOpcoesVanSoap opcoes = variante == TVariante::Manual ? OpcoesVanSoapManual() : OpcoesVanSoapAutomatico();
     opcoes.ArquivoConf = diretorio_ + "Tarrow.conf";
     ObtemVanSoap = [opcoes] { return tarrow::ObtemVanSoap(opcoes); };
+
+    if (variante == TVariante::Automatico) {
+        oQuery.CommandTimeout = kLimiteSentencaAutomatico;
+        oQuery2.CommandTimeout = kLimiteSentencaAutomatico;
+        oCommand.CommandTimeout = kLimiteSentencaAutomatico;
+    }
 }
 
 void TUMain::FormCreate()
@@ -154,10 +245,60 @@ void TUMain::FormCreate()
     RegistraVanSoapDocumento();
 }
 
-void TUMain::Enviar()
+bool TUMain::Enviar()
 {
-    EnviarVendas();
-    EnviarDevolucoes();
+    if (!TomaTrava()) return false;
+    try {
+        EnviarVendas();
+        EnviarDevolucoes();
+    } catch (...) {
+        // On a lost session the components have already reopened it, and the server dropped the
+        // lock with the old one: the release has nothing to do there, and its error must not
+        // hide the one that ended the send.
+        try {
+            LiberaTrava();
+        } catch (...) {
+        }
+        throw;
+    }
+    LiberaTrava();
+    return true;
+}
+
+std::string TUMain::NomeTrava() const
+{
+    // The database name may be as long as the server's limit on lock names: its hash keeps the
+    // name short, and the branch makes two branches of one database independent.
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (unsigned char c : oConnect.Database()) {
+        hash ^= c;
+        hash *= 1099511628211ULL;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return "tarrow-envio." + std::string(hex) + "." + std::to_string(CodLogica);
+}
+
+bool TUMain::TomaTrava()
+{
+    // The server's lock is re-entrant: a second take on this connection would succeed and then
+    // need a second release, so a send already under way here counts as another sender.
+    if (travaTomada_) return false;
+    Abre(oQuery2, "SELECT GET_LOCK(" + Aspas(NomeTrava()) + ", 0) AS trava");
+    const TField& campo = Campo(oQuery2, "trava");
+    const bool nulo = campo.IsNull();
+    const bool tomada = !nulo && campo.AsLargeint() == 1;
+    oQuery2.Close();
+    if (nulo) throw Exception("O servidor de banco de dados não concedeu a trava de envio " + NomeTrava() + ".");
+    travaTomada_ = tomada;
+    return tomada;
+}
+
+void TUMain::LiberaTrava()
+{
+    travaTomada_ = false;
+    Abre(oQuery2, "SELECT RELEASE_LOCK(" + Aspas(NomeTrava()) + ") AS liberada");
+    oQuery2.Close();
 }
 
 void TUMain::EnviarVendas() { Executa(TTipoMovimento::Vendas); }
@@ -220,6 +361,7 @@ void TUMain::Executa(TTipoMovimento tipo)
     if (automatico) janela_.HabilitaEnvio(false);
 
     Abre(oQuery, Selecao(tipo));
+    bool interrompido = false;
     if (!oQuery.IsEmpty()) {
         std::vector<std::string> falhas;
         int total = 0;
@@ -228,13 +370,22 @@ void TUMain::Executa(TTipoMovimento tipo)
             janela_.IniciaProgresso(1, total, 1);
         }
         oQuery.First();
+        // The branch's, the same for every sale: one that does not convert ends the send.
+        const std::string cnpj = CnpjServico(Campo(oQuery, "cnpj_estabelecimento").AsString());
         int contador = 0;
-        while (!oQuery.Eof()) EnviaVenda(tipo, ++contador, total, falhas);
+        while (!oQuery.Eof()) {
+            if (Parar && Parar()) {
+                interrompido = true;
+                break;
+            }
+            EnviaVenda(tipo, ++contador, total, cnpj, falhas);
+        }
         if (!falhas.empty()) GravaListaPendentes(falhas);
     }
     oQuery.Close();
 
     if (automatico) janela_.HabilitaEnvio(true);
+    if (interrompido) throw EEnvioInterrompido();
 }
 
 bool TUMain::Tenta(const std::function<std::int32_t(VanSoap&)>& chamada)
@@ -257,61 +408,83 @@ bool TUMain::Tenta(const std::function<std::int32_t(VanSoap&)>& chamada)
     return false;
 }
 
-void TUMain::EnviaVenda(TTipoMovimento tipo, int contador, int total, std::vector<std::string>& falhas)
+void TUMain::EnviaVenda(TTipoMovimento tipo, int contador, int total, const std::string& cnpj,
+                        std::vector<std::string>& falhas)
 {
     const std::int64_t numlanc = Campo(oQuery, "registro").AsLargeint();
+    const std::string registroTexto = Campo(oQuery, "registro").AsString();
     if (variante_ == TVariante::Manual) janela_.AvancaProgresso(TextoProgresso(tipo, contador, total));
 
-    const char* tipoServico = tipo == TTipoMovimento::Vendas ? "V" : "D";
-    auto registro = [this] { return RegistroServico(Campo(oQuery, "registro").AsString()); };
-    auto cnpj = [this] { return FormataCNPJ(Campo(oQuery, "cnpj_estabelecimento").AsString()); };
-    auto maquina = [this] { return Campo(oQuery, "maquina").AsInteger(); };
-    auto dataMovimento = [this] { return DataServico(Campo(oQuery, "data_movimento").AsDateTime()); };
-
-    const bool cabecalho = Tenta([&](VanSoap& van) {
-        const std::int32_t reg = registro();
-        const std::int32_t cupom = Campo(oQuery, "cupom").AsInteger();
-        return van.inserir_vendas(reg, cnpj(), maquina(), cupom == 0 ? reg : cupom, dataMovimento(),
-                                  DataServico(Date()));
-    });
-    if (!cabecalho) {
-        Desiste(tipo, numlanc, falhas);
+    // Every value of the sale is converted before any of it goes out: a value the service cannot
+    // take gives the whole sale up, and the run goes on with the next.
+    bool convertida = true;
+    std::int32_t registro = 0, maquina = 0, cupom = 0;
+    std::string dataMovimento;
+    try {
+        registro = RegistroServico(registroTexto);
+        maquina = InteiroServico(Campo(oQuery, "maquina"), "maquina");
+        cupom = InteiroServico(Campo(oQuery, "cupom"), "cupom");
+        dataMovimento = DataServico(Campo(oQuery, "data_movimento").AsDateTime());
+    } catch (const EConvertError&) {
+        convertida = false;
+    }
+    std::vector<TItemVenda> itens;
+    std::optional<std::string> anterior;
+    for (; !oQuery.Eof() && Campo(oQuery, "registro").AsLargeint() == numlanc; oQuery.Next()) {
+        // The returns selection repeats a return line once per sale line of its product; the
+        // line goes to the service once.
+        const std::string registroItem = Campo(oQuery, "registro_item").AsString();
+        const bool repetida = anterior == registroItem;
+        anterior = registroItem;
+        if (repetida || !convertida) continue;
+        try {
+            itens.push_back({RegistroServico(Campo(oQuery, "registro").AsString()),
+                             InteiroServico(Campo(oQuery, "maquina"), "maquina"),
+                             DataServico(Campo(oQuery, "data_movimento").AsDateTime()), Campo(oQuery, "ean").AsString(),
+                             InteiroServico(Campo(oQuery, "quantidade"), "quantidade"),
+                             ValorServico(Campo(oQuery, "total_liquido").AsCurrency().Scaled),
+                             Campo(oQuery, "aliquota_icms").AsString(), Campo(oQuery, "estoque").AsString(),
+                             Campo(oQuery, "pendencia").AsString(), Campo(oQuery, "linha").AsString(),
+                             PrimeiroCaractere(Campo(oQuery, "curva").AsString()),
+                             Campo(oQuery, "vendedor").AsString()});
+        } catch (const EConvertError&) {
+            convertida = false;
+        }
+    }
+    if (!convertida) {
+        Desiste(tipo, registroTexto, falhas);
         return;
     }
 
-    std::int32_t item = 1;
-    while (true) {
+    const char* tipoServico = tipo == TTipoMovimento::Vendas ? "V" : "D";
+    const bool cabecalho = Tenta([&](VanSoap& van) {
+        return van.inserir_vendas(registro, cnpj, maquina, cupom == 0 ? registro : cupom, dataMovimento,
+                                  DataServico(Date()));
+    });
+    if (!cabecalho) {
+        Desiste(tipo, registroTexto, falhas);
+        return;
+    }
+    std::int32_t numero = 1;
+    for (const TItemVenda& item : itens) {
         const bool aceito = Tenta([&](VanSoap& van) {
-            return van.inserir_vendas_itens_V3(
-                registro(), cnpj(), maquina(), item, dataMovimento(), Campo(oQuery, "ean").AsString(),
-                Campo(oQuery, "quantidade").AsInteger(), ValorServico(Campo(oQuery, "total_liquido").AsCurrency().Scaled),
-                Campo(oQuery, "aliquota_icms").AsString(), Campo(oQuery, "estoque").AsString(),
-                Campo(oQuery, "pendencia").AsString(), Campo(oQuery, "linha").AsString(),
-                PrimeiroCaractere(Campo(oQuery, "curva").AsString()), Campo(oQuery, "vendedor").AsString(), tipoServico);
+            return van.inserir_vendas_itens_V3(item.Registro, cnpj, item.Maquina, numero, item.DataMovimento, item.Ean,
+                                               item.Quantidade, item.TotalLiquido, item.AliquotaIcms, item.Estoque,
+                                               item.Pendencia, item.Linha, item.Curva, item.Vendedor, tipoServico);
         });
         if (!aceito) {
-            Desiste(tipo, numlanc, falhas);
+            Desiste(tipo, registroTexto, falhas);
             return;
         }
-        ++item;
-        // The returns selection repeats a return line once per sale line of its product; the
-        // line goes to the service once.
-        const std::string enviado = Campo(oQuery, "registro_item").AsString();
-        oQuery.Next();
-        while (!oQuery.Eof() && Campo(oQuery, "registro").AsLargeint() == numlanc &&
-               Campo(oQuery, "registro_item").AsString() == enviado)
-            oQuery.Next();
-        if (oQuery.Eof() || Campo(oQuery, "registro").AsLargeint() != numlanc) break;
+        ++numero;
     }
     Conclui(tipo, numlanc);
 }
 
-void TUMain::Desiste(TTipoMovimento tipo, std::int64_t numlanc, std::vector<std::string>& falhas)
+void TUMain::Desiste(TTipoMovimento tipo, const std::string& registro, std::vector<std::string>& falhas)
 {
-    const std::string registro = Campo(oQuery, "registro").AsString();
     falhas.push_back("Num. Lanc.: " + registro);
     Executar(SqlRegistraPendente(tipo, CodLogica, registro));
-    while (!oQuery.Eof() && Campo(oQuery, "registro").AsLargeint() == numlanc) oQuery.Next();
 }
 
 void TUMain::Conclui(TTipoMovimento tipo, std::int64_t numlanc)

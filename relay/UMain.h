@@ -6,6 +6,7 @@
 #include "dataaccess/MyCommand.h"
 #include "dataaccess/MyConnection.h"
 #include "dataaccess/MyQuery.h"
+#include "platform/Errors.h"
 #include "relay/Configuracoes.h"
 #include "relay/Janela.h"
 #include "relay/Sentencas.h"
@@ -17,6 +18,16 @@
 #include <vector>
 
 namespace tarrow {
+
+// The text every sender shows when another holds the store's send lock.
+inline constexpr const char* kOutroEnvio =
+    "Outro envio de vendas está em andamento. Tente novamente em alguns minutos.";
+
+// A send stopped on request (Parar) after the sale in hand was finished.
+class EEnvioInterrompido : public Exception {
+public:
+    EEnvioInterrompido() : Exception("O envio foi interrompido.") {}
+};
 
 class TUMain {
 public:
@@ -32,8 +43,9 @@ public:
     // the program to end, the connectivity check only warns.
     void FormCreate();
 
-    // A send: the sales run, then the returns run.
-    void Enviar();
+    // A send: the sales run, then the returns run, under the store database's send lock, which
+    // is released on every way out. False, with nothing sent, when another sender holds it.
+    bool Enviar();
     void EnviarVendas();
     void EnviarDevolucoes();
 
@@ -46,6 +58,13 @@ public:
     // Where proxies come from: ObtemVanSoap with the variant's time-outs and the directory's
     // Tarrow.conf, unless a caller replaces it.
     std::function<TVanSoapRef()> ObtemVanSoap;
+
+    // Asked before each sale: true stops the run there (EEnvioInterrompido, after the list file).
+    std::function<bool()> Parar;
+
+    // The server-side lock one send holds, by the database and branch: every sender on this
+    // store, on whatever machine, meets the same name. At most 64 characters.
+    std::string NomeTrava() const;
 
     TVariante Variante() const noexcept { return variante_; }
     std::int32_t CodLogica = 0;
@@ -60,10 +79,13 @@ public:
 private:
     void Executa(TTipoMovimento tipo);
     // One sale from the row in hand; on return the row in hand is the next sale's first, or Eof.
-    void EnviaVenda(TTipoMovimento tipo, int contador, int total, std::vector<std::string>& falhas);
+    void EnviaVenda(TTipoMovimento tipo, int contador, int total, const std::string& cnpj,
+                    std::vector<std::string>& falhas);
     // Up to four attempts; true when one was accepted.
     bool Tenta(const std::function<std::int32_t(VanSoap&)>& chamada);
-    void Desiste(TTipoMovimento tipo, std::int64_t numlanc, std::vector<std::string>& falhas);
+    void Desiste(TTipoMovimento tipo, const std::string& registro, std::vector<std::string>& falhas);
+    bool TomaTrava();
+    void LiberaTrava();
     void Conclui(TTipoMovimento tipo, std::int64_t numlanc);
     void GravaListaPendentes(const std::vector<std::string>& falhas) const;
     int Conta(TTipoMovimento tipo);
@@ -74,6 +96,7 @@ private:
     TJanelaEnvio& janela_;
     TEscolhaEnvio* escolha_;
     std::string diretorio_;
+    bool travaTomada_ = false;
 };
 
 // The last nine characters of a release number's text (all of it when shorter), as the service's
@@ -83,6 +106,14 @@ std::int32_t RegistroServico(const std::string& registro);
 // A currency value as the service expects amounts: at least one integer digit, two decimals
 // rounded half away from zero, "." as the separator whatever the regional settings say.
 std::string ValorServico(std::int64_t dezMilesimos);
+
+// A column's value as one of the service's 32-bit integers: a whole number in range, or an
+// EConvertError naming the column and the value (the field getters would wrap or round it).
+std::int32_t InteiroServico(const TField& campo, const std::string& coluna);
+
+// The branch's cgc as the service's CNPJ. A cgc already written as NN.NNN.NNN/NNNN-NN is read as
+// its fourteen digits; one that is not a number raises an Exception naming cgc and the value.
+std::string CnpjServico(const std::string& cgc);
 
 // "dd/mm/yyyy" with the regional date separator.
 std::string DataServico(TDateTime dia);

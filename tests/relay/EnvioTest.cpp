@@ -6,6 +6,16 @@
 #include "platform/RegionalSettings.h"
 #include "relay/Funcoes.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -35,6 +45,79 @@ std::string Linha(std::int64_t numlanc, int produto, const char* quantidade, con
            std::to_string(numlanc) + ", 12, 3, 5000, '" + quando + "', " + std::to_string(produto) + ", " + quantidade +
            ", " + preco + ", 21, 2, " + (std::string(quantidade).starts_with("-") ? "'S'" : "'N'") + ", 'N')";
 }
+
+// Stands between a program and the test server, passing bytes both ways until Congela: from then
+// on it passes nothing and takes no new connection, as a server stopped with SIGSTOP behind a
+// refusing address would look (the shared server itself keeps running for the other tests).
+class TServidorCongelavel {
+public:
+    TServidorCongelavel(const std::string& destino, std::uint16_t porta) : destino_(destino), portaDestino_(porta)
+    {
+        escuta_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        inet_pton(AF_INET, PeerHost().c_str(), &a.sin_addr);
+        bind(escuta_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        listen(escuta_, 4);
+        socklen_t n = sizeof a;
+        getsockname(escuta_, reinterpret_cast<sockaddr*>(&a), &n);
+        porta_ = ntohs(a.sin_port);
+        fio_ = std::thread([this] { Passa(); });
+    }
+    ~TServidorCongelavel()
+    {
+        fim_ = true;
+        fio_.join();
+        if (escuta_ >= 0) close(escuta_);
+    }
+    std::uint16_t Porta() const { return porta_; }
+    void Congela() { congelado_ = true; }
+
+private:
+    void Passa()
+    {
+        int cliente = -1, servidor = -1;
+        while (!fim_) {
+            if (congelado_ && escuta_ >= 0) {
+                close(escuta_);
+                escuta_ = -1;
+            }
+            std::vector<pollfd> fds;
+            if (escuta_ >= 0 && cliente < 0) fds.push_back({escuta_, POLLIN, 0});
+            if (!congelado_ && cliente >= 0) fds.push_back({cliente, POLLIN, 0}), fds.push_back({servidor, POLLIN, 0});
+            poll(fds.data(), fds.size(), 50);
+            for (const pollfd& f : fds) {
+                if (f.revents == 0) continue;
+                if (f.fd == escuta_) {
+                    cliente = accept4(escuta_, nullptr, nullptr, SOCK_CLOEXEC);
+                    servidor = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                    sockaddr_in a{};
+                    a.sin_family = AF_INET;
+                    a.sin_port = htons(portaDestino_);
+                    inet_pton(AF_INET, destino_.c_str(), &a.sin_addr);
+                    connect(servidor, reinterpret_cast<sockaddr*>(&a), sizeof a);
+                    continue;
+                }
+                char bytes[16384];
+                const ssize_t n = recv(f.fd, bytes, sizeof bytes, 0);
+                if (n <= 0) {
+                    close(cliente), close(servidor);
+                    cliente = servidor = -1;
+                    break;
+                }
+                send(f.fd == cliente ? servidor : cliente, bytes, static_cast<std::size_t>(n), MSG_NOSIGNAL);
+            }
+        }
+        if (cliente >= 0) close(cliente), close(servidor);
+    }
+
+    std::string destino_;
+    std::uint16_t portaDestino_;
+    int escuta_ = -1;
+    std::uint16_t porta_ = 0;
+    std::atomic<bool> congelado_{false}, fim_{false};
+    std::thread fio_;
+};
 
 class Envio : public ::testing::Test {
 protected:
@@ -128,8 +211,8 @@ TEST_F(Envio, AHeaderRefusedThreeTimesAndAcceptedAtTheFourthGoesOn)
 TEST_F(Envio, ALastSaleRefusedFourTimesIsRegisteredListedAndTheRunEndsNormally)
 {
     loja_.Sql(Linha(502, 1, "1", "7.50") + ";" + Linha(503, 1, "1", "7.50") + ";" + Linha(503, 2, "1", "3.20"));
-    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
-    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
     Recusa(loja_.Peer, 4);
     auto logica = Programa(TVariante::Automatico);
     logica->Enviar();
@@ -150,8 +233,8 @@ TEST_F(Envio, AnItemRefusedFourTimesOnRowTwoOfThreeGivesUpTheSaleAndTheNextOneSt
 {
     loja_.Sql(Linha(504, 1, "1", "7.50") + ";" + Linha(504, 2, "1", "3.20") + ";" + Linha(504, 3, "1", "2.00") + ";" +
               Linha(505, 3, "2", "2.00"));
-    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
-    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
     Recusa(loja_.Peer, 4);
     auto logica = Programa(TVariante::Automatico);
     logica->EnviarVendas();
@@ -170,7 +253,7 @@ TEST_F(Envio, ALongReleaseNumberIsCutToNineDigitsForTheServiceOnly)
 {
     loja_.Sql(Linha(1234567890, 1, "1", "7.50") + ";UPDATE movment SET num_ecf = NULL");
     Recusa(loja_.Peer, 1);
-    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
     Recusa(loja_.Peer, 4);
     auto logica = Programa(TVariante::Automatico);
     logica->EnviarVendas();
@@ -277,7 +360,7 @@ TEST_F(Envio, ManualSenderCountsAFaultAsARefusedAttempt)
 {
     loja_.Sql(Linha(515, 1, "1", "7.50"));
     loja_.Peer.Answer(SoapFault("soap:Server", "Banco do parceiro fora do ar"));
-    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
     auto logica = Programa(TVariante::Manual);
     janela_.OpcaoAtual = TOpcaoEnvio::NumeroLancamento;
     janela_.Numero = "515";
@@ -291,8 +374,8 @@ TEST_F(Envio, ManualSenderCountsAFaultAsARefusedAttempt)
 TEST_F(Envio, AGivenUpSaleIsSentWholeByALaterSend)
 {
     loja_.Sql(Linha(516, 1, "1", "7.50") + ";" + Linha(516, 2, "1", "3.20"));
-    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
-    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
     Recusa(loja_.Peer, 4);
     auto logica = Programa(TVariante::Automatico);
     logica->EnviarVendas();
@@ -353,6 +436,150 @@ TEST_F(Envio, ManualCountsFollowTheOption)
     janela_.Numero = "123";
     EXPECT_EQ(logica->FiltroOpcao(TTipoMovimento::Vendas), " and m.numlanc = 123\r\n");
     EXPECT_EQ(logica->ContaVendas(), 0);
+}
+
+TEST_F(Envio, OneSendAtATimePerStoreDatabaseAndBranch)
+{
+    loja_.Sql(Linha(520, 1, "1", "7.50"));
+    auto automatico = Programa(TVariante::Automatico);
+    auto manual = Programa(TVariante::Manual);
+    janela_.OpcaoAtual = TOpcaoEnvio::Dia;
+    janela_.Inicio = kHoje;
+    const std::string nome = automatico->NomeTrava();
+    EXPECT_LE(nome.size(), 64u);
+    EXPECT_EQ(manual->NomeTrava(), nome);
+    manual->CodLogica = 13;
+    EXPECT_NE(manual->NomeTrava(), nome) << "another branch sends on its own";
+    manual->CodLogica = 12;
+
+    // Held elsewhere: nothing is sent, the manual gauge is not touched.
+    auto outro = std::make_unique<TTravaAlheia>(loja_, nome);
+    ASSERT_EQ(outro->Toma(), 1);
+    EXPECT_FALSE(automatico->Enviar());
+    EXPECT_FALSE(manual->Enviar());
+    EXPECT_TRUE(loja_.Peer.Requests().empty());
+    EXPECT_TRUE(janela_.Progresso.empty());
+    EXPECT_EQ(janela_.Maximo, 0);
+
+    // The holder dies: its session takes the lock with it.
+    outro->Solta();
+    EXPECT_TRUE(automatico->Enviar());
+    EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 520", "item 520/1 V"));
+    EXPECT_EQ(TTravaAlheia(loja_, nome).Toma(), 1) << "released after a send (one release per take)";
+
+    // Released after an error too.
+    loja_.Sql(Linha(521, 1, "1", "7.50"));
+    loja_.EscreveConf("http://" + PeerHost() + ":" + std::to_string(ClosedPort()) + "/van.asmx");
+    EXPECT_THROW(automatico->Enviar(), ESOAPHTTPException);
+    EXPECT_EQ(TTravaAlheia(loja_, nome).Toma(), 1);
+
+    // A lost session ends the send that meets it; the next send takes the lock on the new one.
+    loja_.EscreveConf(loja_.Peer.Url());
+    automatico->oQuery2.SetSQL("SELECT CONNECTION_ID() AS id");
+    automatico->oQuery2.Open();
+    const std::string id = automatico->oQuery2.FieldByName("id").AsString();
+    automatico->oQuery2.Close();
+    loja_.Sql("KILL " + id);
+    EXPECT_THROW(automatico->Enviar(), EDatabaseError);
+    EXPECT_TRUE(automatico->Enviar());
+    EXPECT_EQ(Marcas(521), "V\n");
+}
+
+TEST_F(Envio, AMalformedAnswerIsNeverAnAcceptance)
+{
+    TPeerAnswer erro500;
+    erro500.Status = 500;
+    erro500.Reason = "Internal Server Error";
+    erro500.ContentType = "text/xml";
+    erro500.Body = "<erro>banco fora do ar</erro>";
+    TPeerAnswer corpoVazio;
+    corpoVazio.Body = SoapEnvelope("");
+    const std::vector<std::pair<std::string, TPeerAnswer>> respostas = {
+        {"empty Body", corpoVazio},
+        {"empty result", SoapResult("inserir_vendas", "")},
+        {"another operation", SoapResult("inserir_secoes", "0")},
+        {"500 without a fault", erro500},
+    };
+    loja_.Sql(Linha(530, 1, "1", "7.50"));
+    auto automatico = Programa(TVariante::Automatico);
+    auto manual = Programa(TVariante::Manual);
+    janela_.OpcaoAtual = TOpcaoEnvio::NumeroLancamento;
+    janela_.Numero = "530";
+    int registradas = 0;
+    for (const auto& [nome, resposta] : respostas) {
+        const std::size_t antes = loja_.Peer.Requests().size();
+        loja_.Peer.Answer(resposta);
+        EXPECT_THROW(automatico->Enviar(), Exception) << nome;
+        for (int i = 0; i < 4; ++i) loja_.Peer.Answer(resposta);
+        EXPECT_TRUE(manual->Enviar()) << nome;
+        EXPECT_EQ(loja_.Peer.Requests().size(), antes + 5) << nome << ": one automatic call, four manual attempts";
+        EXPECT_EQ(Marcas(530), "-\n") << nome;
+        EXPECT_EQ(loja_.Sql("SELECT COUNT(*) FROM van_pendentes"), std::to_string(++registradas) + "\n") << nome;
+    }
+}
+
+TEST_F(Envio, ValuesTheServiceCannotTakeGiveTheirSaleUpAndTheRunGoesOn)
+{
+    loja_.Sql("ALTER TABLE movment MODIFY num_caixa BIGINT, MODIFY num_ecf BIGINT, MODIFY quanti_uni DECIMAL(20,3)");
+    loja_.Sql(Linha(540, 1, "99999999999", "7.50") + ";" + Linha(541, 1, "1.5", "7.50") + ";" +
+              Linha(542, 1, "1", "7.50") + ";UPDATE movment SET num_caixa = 2147483648 WHERE numlanc = 542;" +
+              Linha(543, 1, "1", "7.50") + ";UPDATE movment SET num_ecf = -2147483649 WHERE numlanc = 543;" +
+              Linha(544, 1, "1", "7.50") + ";" + Linha(544, 2, "2147483647", "0.01") +
+              ";UPDATE filial SET cgc = '11.222.333/0001-81'");
+    for (TVariante variante : {TVariante::Automatico, TVariante::Manual}) {
+        auto logica = Programa(variante);
+        janela_.OpcaoAtual = TOpcaoEnvio::Dia;
+        janela_.Inicio = kHoje;
+        EXPECT_TRUE(logica->Enviar());
+    }
+    // Nothing of a sale that does not convert goes out; the good one goes whole, once.
+    EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 544", "item 544/1 V", "item 544/2 V"));
+    EXPECT_EQ(Chamadas(loja_.Peer)[0].Arg("cnpj_estabelecimento"), "11.222.333/0001-81");
+    EXPECT_EQ(Chamadas(loja_.Peer)[2].Arg("quantidade"), "2147483647");
+    EXPECT_EQ(loja_.Sql("SELECT numlanc FROM van_pendentes ORDER BY van_pendentes_id"),
+              "540\n541\n542\n543\n540\n541\n542\n543\n");
+    const std::string quatro = "Num. Lanc.: 540\r\nNum. Lanc.: 541\r\nNum. Lanc.: 542\r\nNum. Lanc.: 543\r\n";
+    EXPECT_EQ(loja_.ListasPendentes().at(0).second, quatro + quatro) << "both senders, within the same second";
+
+    // A branch's cgc that is no number ends the send, naming it.
+    loja_.Sql(Linha(545, 1, "1", "7.50") + ";UPDATE filial SET cgc = '11.222.333/0001'");
+    auto logica = Programa(TVariante::Automatico);
+    try {
+        logica->Enviar();
+        ADD_FAILURE() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_THAT(e.Message(), ::testing::AllOf(::testing::HasSubstr("cgc"), ::testing::HasSubstr("11.222.333/0001")));
+    }
+    EXPECT_EQ(Resumo(loja_.Peer).size(), 3u);
+}
+
+TEST_F(Envio, AServerThatStopsAnsweringEndsAnAutomaticSendWithinTheStatementLimit)
+{
+    loja_.Sql(Linha(550, 1, "1", "7.50"));
+    auto logica = Programa(TVariante::Automatico);
+    EXPECT_EQ(logica->oQuery.CommandTimeout, 300);
+    EXPECT_EQ(logica->oCommand.CommandTimeout, 300);
+    EXPECT_EQ(Programa(TVariante::Manual)->oQuery.CommandTimeout, 0) << "the manual sender keeps its limits";
+
+    TServidorCongelavel servidor(loja_.Servidor.Host, loja_.Servidor.Port);
+    logica->oConnect.Disconnect();
+    logica->oConnect.SetServer(PeerHost());
+    logica->oConnect.SetPort(servidor.Porta());
+    logica->oConnect.Connect();
+    for (TMyStatementComponent* c : {static_cast<TMyStatementComponent*>(&logica->oQuery),
+                                     static_cast<TMyStatementComponent*>(&logica->oQuery2),
+                                     static_cast<TMyStatementComponent*>(&logica->oCommand)})
+        c->CommandTimeout = 2;
+    servidor.Congela();
+    const auto inicio = std::chrono::steady_clock::now();
+    try {
+        logica->Enviar();
+        ADD_FAILURE() << "no error";
+    } catch (const EDatabaseError& e) {
+        EXPECT_THAT(e.Message(), ::testing::HasSubstr("Lost connection"));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - inicio, std::chrono::seconds(10));
+    EXPECT_TRUE(loja_.Peer.Requests().empty());
 }
 
 TEST_F(Envio, AReleaseNumberThatIsNotMadeOfDigitsNeverReachesTheStatement)

@@ -46,7 +46,7 @@ std::vector<std::string> Resumo(const THttpPeer& peer)
 TLoja::TLoja() : Servidor(TTestServer::FromEnvironment()), Banco(Servidor)
 {
     Banco.Run(StoreSchemaSql());
-    Peer.SetDefaultAnswer(SoapResult("inserir_vendas", "0"));
+    Peer.SetDefaultAnswer(SoapResultOfRequest("0"));
     EscreveIni();
     EscreveConf(Peer.Url());
 }
@@ -75,9 +75,29 @@ std::vector<std::pair<std::string, std::string>> TLoja::ListasPendentes() const
     return listas;
 }
 
+TTravaAlheia::TTravaAlheia(const TLoja& loja, const std::string& nome) : Nome(nome)
+{
+    Conexao.SetServer(loja.Servidor.Host);
+    Conexao.SetPort(loja.Servidor.Port);
+    Conexao.SetUsername("root");
+    Conexao.SetPassword(loja.Servidor.Password);
+    Conexao.SetDatabase(loja.Banco.Name());
+    Conexao.SetLoginPrompt(false);
+    Conexao.Connect();
+}
+
+std::int64_t TTravaAlheia::Toma()
+{
+    TMyQuery consulta;
+    consulta.SetConnection(&Conexao);
+    consulta.SetSQL("SELECT GET_LOCK(\"" + Nome + "\", 0) AS r");
+    consulta.Open();
+    return consulta.FieldByName("r").AsLargeint();
+}
+
 void Recusa(THttpPeer& peer, int vezes)
 {
-    for (int i = 0; i < vezes; ++i) peer.Answer(SoapResult("inserir_vendas", "1"));
+    for (int i = 0; i < vezes; ++i) peer.Answer(SoapResultOfRequest("1"));
 }
 
 }  // namespace tarrow::test

@@ -97,6 +97,19 @@ public:
     TTempDir Diretorio;
 };
 
+// Another sender's hold on the store's send lock, on a session of its own; Solta drops the session
+// as a holder that dies would.
+class TTravaAlheia {
+public:
+    TTravaAlheia(const TLoja& loja, const std::string& nome);
+    // The server's answer to GET_LOCK for this session (1 taken, 0 held elsewhere).
+    std::int64_t Toma();
+    void Solta() { Conexao.Disconnect(); }
+
+    TMyConnection Conexao;
+    std::string Nome;
+};
+
 // Answers "refused" (1) n times, then the default "accepted" (0).
 void Recusa(THttpPeer& peer, int vezes);
 
