@@ -81,12 +81,16 @@ void TFMainAutomatico::Esconde()
 
 void TFMainAutomatico::TimerTimer()
 {
-    Manipula([this] { Logica().Enviar(); });
+    // Another sender at work: this tick passes without a box (unattended boxes would pile up);
+    // the next one tries again.
+    Manipula([this] { (void)Logica().Enviar(); });
 }
 
 void TFMainAutomatico::btnEnviarClick()
 {
-    Manipula([this] { Logica().Enviar(); });
+    Manipula([this] {
+        if (!Logica().Enviar()) Mensagem(kOutroEnvio, "Atenção", TIconeMensagem::Aviso);
+    });
 }
 
 void TFMainAutomatico::MinimizarTimer()

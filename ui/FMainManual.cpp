@@ -214,8 +214,10 @@ void TFMainManual::btnEnviarClick()
                 janela->enviando_ = false;
             }
         } aoSair{this};
-        Logica().EnviarVendas();
-        Logica().EnviarDevolucoes();
+        if (!Logica().Enviar()) {
+            Mensagem(kOutroEnvio, "Atenção", TIconeMensagem::Aviso);
+            return;
+        }
         btnEnviar->setEnabled(true);
         btnVerificar->setEnabled(true);
         Mensagem("Envio concluído.", "Atenção", TIconeMensagem::Informacao);

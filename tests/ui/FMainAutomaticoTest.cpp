@@ -278,6 +278,30 @@ TEST_F(JanelaAutomatica, EveryFailedTickShowsOneBoxAndTheButtonWaitsForASendThat
     EXPECT_EQ(Marcas(loja_, 700), "V\n");
 }
 
+TEST_F(JanelaAutomatica, AnotherSenderAtWorkSkipsTheTickSilentlyAndWarnsTheButton)
+{
+    loja_.Sql(Linha(700, 1, "1"));
+    TFMainAutomatico& janela = Janela();
+    janela.FormCreate();
+    DescartaAvisoDeInternet();
+    auto outro = std::make_unique<TTravaAlheia>(loja_, janela.Logica().NomeTrava());
+    ASSERT_EQ(outro->Toma(), 1);
+
+    janela.TimerTimer();
+    EXPECT_TRUE(caixas_.Caixas.empty()) << "unattended boxes would pile up";
+    janela.btnEnviar->click();
+    ASSERT_EQ(caixas_.Caixas.size(), 1u);
+    EXPECT_EQ(caixas_.Caixas[0].Texto, kOutroEnvio);
+    EXPECT_EQ(caixas_.Caixas[0].Titulo, "Atenção");
+    EXPECT_EQ(caixas_.Caixas[0].Icone, TIconeMensagem::Aviso);
+    EXPECT_TRUE(loja_.Peer.Requests().empty());
+    EXPECT_TRUE(janela.btnEnviar->isEnabled());
+
+    outro.reset();
+    janela.TimerTimer();
+    EXPECT_EQ(Marcas(loja_, 700), "V\n") << "the next tick sends";
+}
+
 TEST_F(JanelaAutomatica, ATickDueDuringASendIsHandledAfterItAsOneMoreSend)
 {
     loja_.Sql(Linha(700, 1, "1"));

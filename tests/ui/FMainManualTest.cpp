@@ -337,6 +337,32 @@ TEST_F(JanelaManual, AnErrorThatEndsASendGivesTheButtonsBackWithoutTheEndMessage
     EXPECT_TRUE(loja_.ListasPendentes().empty());
 }
 
+TEST_F(JanelaManual, AnotherSenderAtWorkIsWarnedAfterTheQuestionAndNothingMoves)
+{
+    loja_.Sql(Linha(600, 1, "1"));
+    Inicia();
+    janela_.opcoes[2]->click();
+    TTravaAlheia outro(loja_, janela_.Logica().NomeTrava());
+    ASSERT_EQ(outro.Toma(), 1);
+    janela_.btnEnviar->click();
+
+    ASSERT_EQ(caixas_.Caixas.size(), 2u);
+    EXPECT_EQ(caixas_.Caixas[0].Texto, "Deseja enviar as vendas?");
+    EXPECT_EQ(caixas_.Caixas[1].Texto, kOutroEnvio);
+    EXPECT_EQ(caixas_.Caixas[1].Titulo, "Atenção");
+    EXPECT_EQ(caixas_.Caixas[1].Icone, TIconeMensagem::Aviso);
+    EXPECT_TRUE(loja_.Peer.Requests().empty());
+    EXPECT_EQ(janela_.Progresso->value(), 0);
+    EXPECT_EQ(janela_.lblProgresso->text(), "Aguardando envio");
+    EXPECT_TRUE(janela_.btnEnviar->isEnabled());
+    EXPECT_TRUE(janela_.btnVerificar->isEnabled());
+
+    caixas_.Caixas.clear();
+    janela_.btnVerificar->click();
+    EXPECT_THAT(caixas_.Textos(), ElementsAre("Existe(m) 1 venda(s) e 0 devolução(ões) pendente(s) a enviar."))
+        << "counting takes no lock";
+}
+
 TEST_F(JanelaManual, AnOptionChangedDuringTheSalesAppliesToTheReturnsOfTheSameSend)
 {
     loja_.Sql(Linha(600, 1, "1") + ";" + Linha(601, 2, "1") + ";" + Linha(601, 2, "-1"));
