@@ -5,20 +5,20 @@
 #include "relay/Funcoes.h"
 #include "relay/UMain.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
+#include "platform/IniFile.h"
+#include "relay/Configuracoes.h"
+
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <map>
 
 namespace tarrow {
 
 namespace {
-
-constexpr const char* kArquivoTrava = "tarrow-send.lock";
 
 // Windows' line ends in the core's texts become the terminal's.
 std::string Linhas(const std::string& texto)
@@ -31,34 +31,50 @@ std::string Linhas(const std::string& texto)
     return r;
 }
 
-// One sender per program directory: two would relay the same sales twice. The lock is held as
-// long as the descriptor is open, and the system drops it if the process dies.
-class TTrava {
-public:
-    explicit TTrava(const std::string& caminho)
-    {
-        fd_ = ::open(caminho.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
-        // In a shared sticky folder the system may refuse O_CREAT on a lock file another member
-        // created; opening it as it is still works.
-        if (fd_ < 0 && errno == EACCES) fd_ = ::open(caminho.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd_ < 0) throw Exception("Não foi possível abrir o arquivo de trava " + caminho + ".");
-        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd_);
-            fd_ = -1;
-            throw Exception("Outro tarrow-send já está enviando a partir de " + caminho.substr(0, caminho.rfind('/') + 1) +
-                            " (trava " + caminho + "). Tente de novo quando ele terminar.");
-        }
-    }
-    ~TTrava()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    TTrava(const TTrava&) = delete;
-    TTrava& operator=(const TTrava&) = delete;
+// The signal that asked the send to stop (SIGTERM from the service manager, SIGINT from the
+// terminal, SIGHUP from a closed session); 0 while none has come.
+volatile std::sig_atomic_t g_sinal = 0;
 
-private:
-    int fd_ = -1;
-};
+extern "C" void AoSinal(int sinal)
+{
+    if (g_sinal != 0) {
+        // A second request: the operator will not wait for the sale in hand.
+        static constexpr char kTexto[] = "tarrow-send: interrompido de imediato.\n";
+        (void)!::write(STDERR_FILENO, kTexto, sizeof kTexto - 1);
+        ::_exit(SaidaErro);
+    }
+    g_sinal = sinal;
+}
+
+// Warnings about settings that leave the send to defaults the operator may not expect; what is
+// sent stays the same.
+void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
+{
+    const std::string arquivo = diretorio + kArquivoIni;
+    if (!std::filesystem::exists(arquivo)) {
+        erros << "Aviso: " << arquivo << " não existe; valem os valores padrão (banco " << kDatabasePadrao
+              << " neste computador, filial 0).\n";
+        return;
+    }
+    const TIniFile ini(arquivo);
+    const std::string codigo = Cp1252ToUtf8(ini.ReadString("FilialMatriz", "CodLogica", ""));
+    if (!ParseProfileInteger(Utf8ToCp1252(codigo)))
+        erros << "Aviso: CodLogica em [FilialMatriz] de " << arquivo << " não é um número (\"" << codigo
+              << "\"); vale a filial 0.\n";
+}
+
+}  // namespace
+
+void InstalaSinaisDeParada()
+{
+    struct sigaction acao {};
+    acao.sa_handler = AoSinal;
+    sigemptyset(&acao.sa_mask);
+    acao.sa_flags = SA_RESTART;
+    for (int sinal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sinal, &acao, nullptr);
+}
+
+namespace {
 
 // The list files and their sizes: a file that appears or grows during the send names sales
 // given up by this send.
@@ -145,12 +161,7 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
     };
     if (!std::filesystem::is_directory(diretorio)) return erro("O diretório " + diretorio + " não existe.");
 
-    std::optional<TTrava> trava;
-    try {
-        trava.emplace(diretorio + kArquivoTrava);
-    } catch (const std::exception& e) {
-        return erro(e.what());
-    }
+    AvisaConfiguracoes(diretorio, erros);
 
     const TVariante variante = opcoes.Opcao ? TVariante::Manual : TVariante::Automatico;
     TUMain logica(variante, janela, variante == TVariante::Manual ? &janela : nullptr, diretorio);
@@ -173,11 +184,16 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
     }
 
     const auto antes = Listas(diretorio);
+    logica.Parar = [] { return g_sinal != 0; };
     int status = SaidaOk;
     try {
-        logica.EnviarVendas();
-        logica.EnviarDevolucoes();
+        if (!logica.Enviar()) return erro(kOutroEnvio);
         janela.FechaProgresso();
+    } catch (const EEnvioInterrompido&) {
+        janela.FechaProgresso();
+        erros << "tarrow-send: parado pelo sinal " << g_sinal
+              << " depois de concluir a venda em andamento; as devoluções não foram enviadas.\n" << std::flush;
+        status = SaidaErro;
     } catch (const std::exception& e) {
         status = erro(e.what());
     }

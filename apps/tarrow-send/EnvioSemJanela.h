@@ -1,6 +1,6 @@
 #pragma once
 // tarrow-send's side of the relay core: a window that writes to a terminal or a log, the
-// choice taken from the command line, the per-directory lock and the exit status.
+// choice taken from the command line, the stop signals and the exit status.
 
 #include "apps/tarrow-send/Opcoes.h"
 #include "relay/Janela.h"
@@ -48,7 +48,11 @@ private:
     bool barraAberta_ = false;
 };
 
-// The whole run for already-read options: lock, start-up, count or send. Returns the exit status.
+// SIGTERM, SIGINT and SIGHUP let the send finish the sale in hand and then stop it (status 2); a
+// second one ends the program at once. For the program's main only: tests run sends in process.
+void InstalaSinaisDeParada();
+
+// The whole run for already-read options: start-up, count or send (under the store's lock). Returns the exit status.
 int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostream& erros, bool terminal);
 
 // The whole program: reads the command line, prints help or errors. argv[0] excluded.

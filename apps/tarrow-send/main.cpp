@@ -9,5 +9,6 @@
 int main(int argc, char** argv)
 {
     const std::vector<std::string> argumentos(argv + 1, argv + argc);
+    tarrow::InstalaSinaisDeParada();
     return tarrow::TarrowSend(argumentos, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1);
 }

@@ -11,7 +11,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <memory>
+#include <regex>
+#include <set>
 #include <sstream>
+#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -32,11 +37,16 @@ struct TExecucao {
     std::string Erros;
 };
 
-// Runs the program to its end with stdout and stderr captured (neither is a terminal).
-TExecucao Executa(const std::vector<std::string>& argumentos)
+// The program started with stdout and stderr captured (neither is a terminal).
+struct TProcesso {
+    std::unique_ptr<TTempDir> Capturas = std::make_unique<TTempDir>();
+    pid_t Pid = -1;
+};
+
+TProcesso Inicia(const std::vector<std::string>& argumentos)
 {
-    TTempDir capturas;
-    const std::string saida = capturas.Path() + "saida", erros = capturas.Path() + "erros";
+    TProcesso processo;
+    const std::string saida = processo.Capturas->Path() + "saida", erros = processo.Capturas->Path() + "erros";
     posix_spawn_file_actions_t acoes;
     posix_spawn_file_actions_init(&acoes);
     posix_spawn_file_actions_addopen(&acoes, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -47,20 +57,41 @@ TExecucao Executa(const std::vector<std::string>& argumentos)
     std::vector<char*> argv;
     for (std::string& a : todos) argv.push_back(a.data());
     argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int falha = posix_spawn(&pid, TARROW_SEND_PATH, &acoes, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&acoes);
-    TExecucao execucao;
-    if (falha != 0) {
+    if (posix_spawn(&processo.Pid, TARROW_SEND_PATH, &acoes, nullptr, argv.data(), environ) != 0) {
         ADD_FAILURE() << "cannot start " << TARROW_SEND_PATH;
-        return execucao;
+        processo.Pid = -1;
     }
+    posix_spawn_file_actions_destroy(&acoes);
+    return processo;
+}
+
+TExecucao Espera(TProcesso& processo)
+{
+    TExecucao execucao;
+    if (processo.Pid < 0) return execucao;
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(processo.Pid, &status, 0);
     execucao.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    execucao.Saida = capturas.Read("saida");
-    execucao.Erros = capturas.Read("erros");
+    execucao.Saida = processo.Capturas->Read("saida");
+    execucao.Erros = processo.Capturas->Read("erros");
     return execucao;
+}
+
+// Runs the program to its end.
+TExecucao Executa(const std::vector<std::string>& argumentos)
+{
+    TProcesso processo = Inicia(argumentos);
+    return Espera(processo);
+}
+
+// Each call the peer received, "operation registro/item", at most once.
+std::vector<std::string> Repetidas(const THttpPeer& peer)
+{
+    std::set<std::string> vistas;
+    std::vector<std::string> repetidas;
+    for (const std::string& chamada : Resumo(peer))
+        if (!vistas.insert(chamada).second) repetidas.push_back(chamada);
+    return repetidas;
 }
 
 const char* const kCadastro = R"(
@@ -165,8 +196,8 @@ TEST_F(TarrowSend, EachManualOptionSendsWhatTheManualSenderWould)
 TEST_F(TarrowSend, GivenUpSalesAreListedAndExitWithOne)
 {
     loja_.Sql(Linha(720, 1, "1", hoje_ + " 10:00:00") + ";" + Linha(721, 1, "1", hoje_ + " 11:00:00"));
-    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
-    loja_.Peer.Answer(SoapResult("inserir_vendas", "0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
     Recusa(loja_.Peer, 4);
     const TExecucao r = Envia({});
     EXPECT_EQ(r.Status, 1) << r.Erros;
@@ -216,10 +247,21 @@ TEST_F(TarrowSend, SettingsAndDatabaseFailuresEndWithTwoAndSayWhy)
     EXPECT_EQ(r.Status, 2);
     EXPECT_THAT(r.Erros, HasSubstr("Erro: "));
 
+    // A branch that is no number: branch 0, with a warning; the count still runs.
+    loja_.EscreveIni();
+    loja_.Diretorio.Write("sistema_kesto.ini",
+                          std::regex_replace(loja_.Diretorio.Read("sistema_kesto.ini"), std::regex("CodLogica=12"),
+                                             "CodLogica=doze"));
+    r = Envia({"--count"});
+    EXPECT_EQ(r.Status, 0) << r.Erros;
+    EXPECT_THAT(r.Erros, HasSubstr("Aviso: CodLogica em [FilialMatriz]"));
+    EXPECT_THAT(r.Erros, HasSubstr("\"doze\"); vale a filial 0."));
+
     // No sistema_kesto.ini at all.
     std::remove((loja_.Diretorio.Path() + "sistema_kesto.ini").c_str());
     r = Envia({});
     EXPECT_EQ(r.Status, 2);
+    EXPECT_THAT(r.Erros, HasSubstr("Aviso: " + loja_.Diretorio.Path() + "sistema_kesto.ini não existe"));
     EXPECT_THAT(r.Erros, HasSubstr("Erro: "));
     EXPECT_TRUE(loja_.Peer.Requests().empty());
 
@@ -228,19 +270,74 @@ TEST_F(TarrowSend, SettingsAndDatabaseFailuresEndWithTwoAndSayWhy)
     EXPECT_THAT(r.Erros, HasSubstr("não existe"));
 }
 
-TEST_F(TarrowSend, ASecondSenderOnTheSameDirectoryStopsWithTwo)
+TEST_F(TarrowSend, TwoSendersOnOneDatabaseSendEachSaleOnce)
 {
-    loja_.Sql(Linha(740, 1, "1", hoje_ + " 10:00:00"));
-    const std::string trava = loja_.Diretorio.Path() + "tarrow-send.lock";
-    const int fd = open(trava.c_str(), O_RDWR | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
-    const TExecucao r = Envia({});
-    close(fd);
-    EXPECT_EQ(r.Status, 2);
-    EXPECT_THAT(r.Erros, HasSubstr("Outro tarrow-send já está enviando"));
-    EXPECT_TRUE(loja_.Peer.Requests().empty());
-    EXPECT_EQ(Envia({}).Status, 0) << "the lock goes with its holder";
+    std::string linhas;
+    for (int numlanc = 740; numlanc < 780; ++numlanc)
+        linhas += Linha(numlanc, 1, "1", hoje_ + " 10:00:00") + ";" + Linha(numlanc, 2, "1", hoje_ + " 10:00:00") + ";";
+    loja_.Sql(linhas.substr(0, linhas.size() - 1));
+    TPeerAnswer lenta = SoapResultOfRequest("0");
+    lenta.Delay = std::chrono::milliseconds(2);
+    loja_.Peer.SetDefaultAnswer(lenta);
+    // Another folder with the same settings: the lock is the store's, not a folder's.
+    TTempDir outra;
+    outra.Write("sistema_kesto.ini", loja_.Diretorio.Read("sistema_kesto.ini"));
+    outra.Write("Tarrow.conf", loja_.Diretorio.Read("Tarrow.conf"));
+
+    TProcesso primeiro = Inicia({"--dir", loja_.Diretorio.Path()});
+    TProcesso segundo = Inicia({"--dir", outra.Path()});
+    const TExecucao a = Espera(primeiro), b = Espera(segundo);
+    EXPECT_THAT(Repetidas(loja_.Peer), IsEmpty());
+    EXPECT_EQ(Resumo(loja_.Peer).size(), 120u);
+    const TExecucao& parado = a.Status == 2 ? a : b;
+    EXPECT_EQ(std::min(a.Status, b.Status), 0) << a.Erros << b.Erros;
+    if (parado.Status == 2) {
+        EXPECT_THAT(parado.Erros, HasSubstr(kOutroEnvio));
+    }
+
+    // Held by a sender of another program: status 2 and the message; back once its holder is gone.
+    loja_.Sql(Linha(780, 1, "1", hoje_ + " 11:00:00"));
+    TJanelaGravadora muda;
+    TUMain nome(TVariante::Automatico, muda, nullptr, loja_.Diretorio.Path());
+    nome.oConnect.SetDatabase(loja_.Banco.Name());
+    nome.CodLogica = 12;
+    TTravaAlheia outro(loja_, nome.NomeTrava());
+    ASSERT_EQ(outro.Toma(), 1);
+    const TExecucao ocupado = Envia({});
+    EXPECT_EQ(ocupado.Status, 2);
+    EXPECT_THAT(ocupado.Erros, HasSubstr("Erro: " + std::string(kOutroEnvio)));
+    EXPECT_EQ(Envia({"--count"}).Status, 0) << "counting takes no lock";
+    outro.Solta();
+    EXPECT_EQ(Envia({}).Status, 0);
+    EXPECT_EQ(Marcas(780), "V\n");
+}
+
+TEST_F(TarrowSend, ATermSignalFinishesTheSaleInHandAndNothingIsSentTwice)
+{
+    std::string linhas;
+    for (int numlanc = 800; numlanc < 900; ++numlanc)
+        for (int produto : {1, 2, 1})
+            linhas += Linha(numlanc, produto, "1", hoje_ + " 10:00:00") + ";";
+    loja_.Sql(linhas.substr(0, linhas.size() - 1) + ";" + Linha(800, 1, "-1", hoje_ + " 12:00:00"));
+    TPeerAnswer lenta = SoapResultOfRequest("0");
+    lenta.Delay = std::chrono::milliseconds(5);
+    loja_.Peer.SetDefaultAnswer(lenta);
+
+    TProcesso processo = Inicia({"--dir", loja_.Diretorio.Path()});
+    while (loja_.Peer.Requests().size() < 30) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    kill(processo.Pid, SIGTERM);
+    const TExecucao parado = Espera(processo);
+    EXPECT_EQ(parado.Status, 2);
+    EXPECT_THAT(parado.Erros, HasSubstr("parado pelo sinal"));
+    const std::size_t enviadas = Resumo(loja_.Peer).size();
+    EXPECT_LT(enviadas, 400u);
+    EXPECT_EQ(enviadas % 4, 0u) << "the sale in hand was finished, its calls and its mark";
+    EXPECT_THAT(Resumo(loja_.Peer), Not(::testing::Contains(HasSubstr(" D")))) << "the returns run was skipped";
+
+    const TExecucao depois = Envia({});
+    EXPECT_EQ(depois.Status, 0) << depois.Erros;
+    EXPECT_THAT(Repetidas(loja_.Peer), ElementsAre("venda 800")) << "only the return of sale 800 repeats its header";
+    EXPECT_EQ(loja_.Sql("SELECT COUNT(*) FROM movment WHERE lojas_leram2 IS NULL"), "0\n");
 }
 
 TEST(TarrowSendOpcoes, BadOptionsExitWith64AndSayWhat)
