@@ -203,4 +203,22 @@ std::string SqlFechaPendente(const std::string& id)
     return "update van_pendentes set enviado = \"S\" where van_pendentes_id = " + id;
 }
 
+namespace {
+
+std::string Aspas(const std::string& texto)
+{
+    std::string r = "\"";
+    for (char c : texto) {
+        if (c == '"' || c == '\\') r += '\\';
+        r += c;
+    }
+    return r + "\"";
+}
+
+}  // namespace
+
+std::string SqlTomaTrava(const std::string& nome) { return "SELECT GET_LOCK(" + Aspas(nome) + ", 0) AS trava"; }
+
+std::string SqlLiberaTrava(const std::string& nome) { return "SELECT RELEASE_LOCK(" + Aspas(nome) + ") AS liberada"; }
+
 }  // namespace tarrow

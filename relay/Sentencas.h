@@ -46,6 +46,11 @@ std::string SqlMarcaEnviada(TTipoMovimento tipo, std::int32_t filial, std::int64
 std::string SqlBuscaPendente(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc);
 std::string SqlFechaPendente(const std::string& id);
 
+// The server-side send lock: taken without waiting (1 taken, 0 held elsewhere, NULL an error) and
+// released; the name is written as a quoted, escaped text constant.
+std::string SqlTomaTrava(const std::string& nome);
+std::string SqlLiberaTrava(const std::string& nome);
+
 // A date as statements write it: yyyy/mm/dd with the regional date separator.
 std::string DataSql(TDateTime dia);
 

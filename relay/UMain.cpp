@@ -36,17 +36,6 @@ struct TItemVenda {
     std::string Vendedor;
 };
 
-// A text constant of a statement: double quotes, with quote and backslash escaped.
-std::string Aspas(const std::string& texto)
-{
-    std::string r = "\"";
-    for (char c : texto) {
-        if (c == '"' || c == '\\') r += '\\';
-        r += c;
-    }
-    return r + "\"";
-}
-
 bool NoPadraoCnpj(const std::string& texto)
 {
     static constexpr std::string_view kPadrao = "NN.NNN.NNN/NNNN-NN";
@@ -284,7 +273,7 @@ bool TUMain::TomaTrava()
     // The server's lock is re-entrant: a second take on this connection would succeed and then
     // need a second release, so a send already under way here counts as another sender.
     if (travaTomada_) return false;
-    Abre(oQuery2, "SELECT GET_LOCK(" + Aspas(NomeTrava()) + ", 0) AS trava");
+    Abre(oQuery2, SqlTomaTrava(NomeTrava()));
     const TField& campo = Campo(oQuery2, "trava");
     const bool nulo = campo.IsNull();
     const bool tomada = !nulo && campo.AsLargeint() == 1;
@@ -297,7 +286,7 @@ bool TUMain::TomaTrava()
 void TUMain::LiberaTrava()
 {
     travaTomada_ = false;
-    Abre(oQuery2, "SELECT RELEASE_LOCK(" + Aspas(NomeTrava()) + ") AS liberada");
+    Abre(oQuery2, SqlLiberaTrava(NomeTrava()));
     oQuery2.Close();
 }
 

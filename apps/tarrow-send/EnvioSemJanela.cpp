@@ -192,7 +192,7 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
     } catch (const EEnvioInterrompido&) {
         janela.FechaProgresso();
         erros << "tarrow-send: parado pelo sinal " << g_sinal
-              << " depois de concluir a venda em andamento; as devoluções não foram enviadas.\n" << std::flush;
+              << " depois de concluir a venda em andamento; o restante fica para o próximo envio.\n" << std::flush;
         status = SaidaErro;
     } catch (const std::exception& e) {
         status = erro(e.what());

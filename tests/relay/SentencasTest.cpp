@@ -214,6 +214,8 @@ TEST(Sentencas, RegistryAndMarkStatements)
     EXPECT_EQ(SqlBuscaPendente(TTipoMovimento::Devolucoes, 12, 5),
               "select van_pendentes_id from van_pendentes where filial_id = 12 and numlanc = 5 and devolucao = \"S\"");
     EXPECT_EQ(SqlFechaPendente("31"), "update van_pendentes set enviado = \"S\" where van_pendentes_id = 31");
+    EXPECT_EQ(SqlTomaTrava("a\"b\\c"), "SELECT GET_LOCK(\"a\\\"b\\\\c\", 0) AS trava");
+    EXPECT_EQ(SqlLiberaTrava("n"), "SELECT RELEASE_LOCK(\"n\") AS liberada");
 }
 
 }  // namespace
