@@ -55,6 +55,18 @@ T Get(const std::byte* at)
     return value;
 }
 
+// The first count characters of a UTF-8 text (all of it when it has no more): a cut never falls
+// inside a character.
+std::string_view FirstCharacters(std::string_view text, std::size_t count)
+{
+    std::size_t at = 0;
+    for (std::size_t characters = 0; at < text.size(); ++at) {
+        const bool continuation = (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+        if (!continuation && characters++ == count) break;
+    }
+    return text.substr(0, at);
+}
+
 std::string Readable(const TMySQLFieldDesc& desc, std::string_view bytes)
 {
     return desc.Utf8 ? std::string(bytes) : Cp1252ToUtf8(bytes);
@@ -127,8 +139,12 @@ void TMySQLRecordset::AppendRow(std::span<const TMyColumnValue> values)
 void TMySQLRecordset::StoreText(int column, std::string_view text, std::byte* record, TBlock& block)
 {
     const auto& desc = fields_[static_cast<std::size_t>(column)];
-    if (desc.Size > 0 && desc.Size < 32 && text.size() > static_cast<std::size_t>(desc.Size))
-        text = text.substr(0, static_cast<std::size_t>(desc.Size));
+    const auto size = static_cast<std::size_t>(desc.Size);
+    if (desc.Size > 0 && desc.Size < 32 && text.size() > size) {
+        // A wide field's size counts characters, which take up to 4 bytes each in UTF-8.
+        const bool characters = desc.Utf8 && desc.DataType == TFieldType::ftWideString;
+        text = characters ? FirstCharacters(text, size) : text.substr(0, size);
+    }
     if (desc.TrimTrailing) {
         while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.remove_suffix(1);
     }

@@ -54,6 +54,9 @@ int TMySQLAPIDirect::mysql_options(TMySqlSession* session, int option, const voi
     case kMySqlOptNamedPipe:
         session->SetProtocol(kProtocolPipe);
         break;
+    case kMySqlOptLocalInfile:
+        session->SetLocalInfile(value == nullptr || *static_cast<const unsigned*>(value) != 0);
+        break;
     case kMySqlOptProtocol:
         session->SetProtocol(value == nullptr ? kProtocolDefault : *static_cast<const std::uint8_t*>(value));
         break;

@@ -13,7 +13,8 @@
 // result. Client errors read as the fixed text of their code (2000..2047), optionally followed by
 // CR LF and a detail; server errors read as CR LF and the server's text ("#", the SQL state and the
 // sentence). Any other exception (an argument error from a malformed length prefix, a LOCAL INFILE
-// file that cannot be read) passes through to the caller.
+// file that cannot be read or was not given because local loads are off) passes through to the
+// caller.
 //
 // States: a session is ready (0), has read a result header (1) or is reading rows (2); a command
 // sent in any state but ready fails with 2014. A row-returning statement goes mysql_real_query
@@ -39,6 +40,9 @@ namespace tarrow {
 inline constexpr int kMySqlOptConnectTimeout = 0; // int seconds
 inline constexpr int kMySqlOptCompress = 1;       // ignored: compression is a flag of mysql_real_connect
 inline constexpr int kMySqlOptNamedPipe = 2;      // protocol := named pipe
+// Local loads on: no value, or an unsigned int other than 0 (0 switches them off again). Off by
+// default, when a server's LOCAL INFILE request gets an empty file and the statement fails.
+inline constexpr int kMySqlOptLocalInfile = 8;
 inline constexpr int kMySqlOptProtocol =
     9; // protocol := the value's first byte (0 default, 1 TCP, 3 pipe, 5 TLS)
 inline constexpr int kMySqlOptReadTimeout = 11;  // int seconds, applied before every command

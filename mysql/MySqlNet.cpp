@@ -50,6 +50,7 @@ EMySqlException ServerError(std::span<const std::uint8_t> packet)
     TPacketReader reader(packet);
     reader.ReadByte(); // the 0xFF marker
     const auto code = static_cast<std::int16_t>(reader.ReadInt16());
+    if (code == 0 || code == -1) return MySqlError(kCrMalformedPacket);
     const std::string text = reader.ReadZString();
     return MySqlError(code, text);
 }
@@ -295,6 +296,11 @@ void TMySqlNet::ReceiveBytes(std::uint8_t* destination, std::size_t count)
     }
 }
 
+void TMySqlNet::CheckPacketSize(std::size_t held, std::size_t more) const
+{
+    if (more > maxPacketSize_ || held > maxPacketSize_ - more) throw MySqlError(kCrMalformedPacket);
+}
+
 void TMySqlNet::ReceiveCompressedFrames()
 {
     inflated_.clear();
@@ -309,6 +315,7 @@ void TMySqlNet::ReceiveCompressedFrames()
         ++sequence_;
         compressedSequence_ = sequence_;
         const std::size_t start = inflated_.size();
+        CheckPacketSize(start, lengthBeforeCompression == 0 ? bodyLength : lengthBeforeCompression);
         if (lengthBeforeCompression == 0) {
             inflated_.resize(start + bodyLength);
             TransportRead(inflated_.data() + start, bodyLength);
@@ -326,6 +333,7 @@ void TMySqlNet::ReceiveCompressedFrames()
 
 std::uint32_t TMySqlNet::ReceiveHeader()
 {
+    serverErrorRead_ = false;
     ReceiveBytes(header_, kHeaderSize);
     if (!compress_) {
         if (header_[3] != sequence_) throw OutOfOrder("ReceiveHeader", header_[3], sequence_);
@@ -342,6 +350,7 @@ void TMySqlNet::ReadPacket()
     std::uint32_t packetLength;
     do {
         packetLength = ReceiveHeader();
+        CheckPacketSize(length_, packetLength);
         Grow(length_ + packetLength);
         ReceiveBytes(buffer_.data() + length_, packetLength);
         length_ += packetLength;
@@ -355,6 +364,7 @@ std::vector<std::uint8_t> TMySqlNet::ReceiveBuffer()
     if (packetLength == kMaxPacketLength)
         throw EArgumentException("Cannot retrieve huge data in FetchAll mode");
     if (packetLength == 0) throw MySqlError(kCrMalformedPacket);
+    CheckPacketSize(0, packetLength);
     std::vector<std::uint8_t> packet(packetLength);
     ReceiveBytes(packet.data(), packetLength);
     if (packet[0] == kErrorMarker) {
@@ -439,8 +449,10 @@ void TMySqlNet::ReadBytes(std::uint8_t* destination, std::size_t count)
 
 void TMySqlNet::CheckServerError()
 {
-    if (position_ < length_ && buffer_[position_] == kErrorMarker)
+    if (position_ < length_ && buffer_[position_] == kErrorMarker) {
+        serverErrorRead_ = true;
         throw ServerError(Packet().subspan(position_));
+    }
 }
 
 } // namespace tarrow

@@ -21,6 +21,8 @@ namespace tarrow {
 
 // The server error an error packet (first byte 0xFF) carries: its code (2 bytes, signed) and the
 // rest of the packet as text, after CR LF. A 4.1 server's "#" and SQL state stay part of the text.
+// A code of 0 would read as success and one of 0xFFFF as -1 ("no more results"): both are a
+// malformed packet (2027).
 EMySqlException ServerError(std::span<const std::uint8_t> packet);
 
 class TMySqlNet {
@@ -33,6 +35,8 @@ class TMySqlNet {
     // Compressed framing stores blocks of this many bytes or fewer as they are.
     static constexpr std::size_t kCompressThreshold = 50;
     static constexpr std::uint8_t kErrorMarker = 0xFF;
+    // The largest logical packet taken in unless told otherwise: what the login announces.
+    static constexpr std::size_t kDefaultMaxPacketSize = 0x40000000;
 
     TMySqlNet();
     // Closes the connection; errors while closing are ignored.
@@ -51,6 +55,10 @@ class TMySqlNet {
     std::uint8_t SequenceNumber() const noexcept { return sequence_; }
     void SetSequenceNumber(std::uint8_t value) noexcept { sequence_ = value; }
     std::uint8_t CompressedSequenceNumber() const noexcept { return compressedSequence_; }
+    // A packet (maximal packets joined with what continues them) or an inflated run of frames
+    // longer than this is a malformed packet (2027), raised before its memory is taken.
+    void SetMaxPacketSize(std::size_t bytes) noexcept { maxPacketSize_ = bytes; }
+    std::size_t MaxPacketSize() const noexcept { return maxPacketSize_; }
 
     // -- Writing
     // Both sequence numbers to 0 and an empty packet buffer.
@@ -111,6 +119,9 @@ class TMySqlNet {
     void ReadBytes(std::uint8_t* destination, std::size_t count);
     // Raises the server's error when the byte at the read position is 0xFF.
     void CheckServerError();
+    // True when the last read ended in an error packet, which ends whatever the server was
+    // sending: no result of a batch follows it.
+    bool ServerErrorRead() const noexcept { return serverErrorRead_; }
 
   private:
     void Grow(std::size_t length);
@@ -125,6 +136,7 @@ class TMySqlNet {
     void ReceiveBytes(std::uint8_t* destination, std::size_t count);
     void TransportRead(std::uint8_t* destination, std::size_t count);
     void ReceiveCompressedFrames();
+    void CheckPacketSize(std::size_t held, std::size_t more) const;
     [[noreturn]] void RaiseConnectionLost() const;
 
     std::unique_ptr<TCRVio> transport_;
@@ -138,7 +150,9 @@ class TMySqlNet {
     std::vector<std::uint8_t> drainScratch_;
     std::uint8_t header_[kHeaderSize] = {};
     std::uint8_t compressedHeader_[kCompressedHeaderSize] = {};
+    std::size_t maxPacketSize_ = kDefaultMaxPacketSize;
     bool compress_ = false;
+    bool serverErrorRead_ = false;
     std::uint8_t sequence_ = 0;
     std::uint8_t compressedSequence_ = 0;
     // Length announced by the last header sent for the payload being written.

@@ -98,6 +98,8 @@ void TMySqlSession::Connect(const std::string& hostArgument, const std::string& 
     }
 
     net_.SetCompress(false);
+    // What the login tells the server it may send, and so the most the session takes in.
+    net_.SetMaxPacketSize(kLoginMaxPacket);
     net_.NewCommand();
     net_.ReadPacket();
     const TGreeting greeting = ParseGreeting(net_.Packet());
@@ -165,7 +167,27 @@ void TMySqlSession::SimpleCommand(std::uint8_t command, const std::uint8_t* data
     if (readAnswer) net_.ReadPacket();
 }
 
+template <typename TRead> auto TMySqlSession::Answer(TRead read)
+{
+    try {
+        return read();
+    } catch (const EMySqlException&) {
+        // The server sends nothing after an error packet, whatever the status said before it:
+        // waiting for the announced results would wait for the read time-out.
+        if (net_.ServerErrorRead()) {
+            serverStatus_ &= static_cast<std::uint16_t>(~kServerMoreResultsExist);
+            state_ = kStateReady;
+        }
+        throw;
+    }
+}
+
 void TMySqlSession::ReadQueryResult()
+{
+    Answer([this] { ReadAnswer(); });
+}
+
+void TMySqlSession::ReadAnswer()
 {
     serverStatus_ = kServerStatusAutocommit;
     net_.ReadPacket();
@@ -190,7 +212,7 @@ void TMySqlSession::ReadQueryResult()
         }
         if (count < 0 || count > 0xFFFF) throw MySqlError(kCrMalformedPacket);
         if (net_.ReadPosition() < net_.Length()) extra_ = net_.ReadLengthCoded();
-        ReadFieldInfos();
+        ReadFieldInfos(static_cast<std::size_t>(count));
         if (fieldInfos_.size() != static_cast<std::size_t>(count)) throw MySqlError(kCrMalformedPacket);
         hasFieldInfos_ = true;
         state_ = kStateResultHeader;
@@ -208,7 +230,7 @@ void TMySqlSession::TakeEndPacket(std::span<const std::uint8_t> packet)
     }
 }
 
-void TMySqlSession::ReadFieldInfos()
+void TMySqlSession::ReadFieldInfos(std::size_t count)
 {
     fieldInfos_.clear();
     hasFieldInfos_ = false;
@@ -220,6 +242,8 @@ void TMySqlSession::ReadFieldInfos()
             TakeEndPacket(packet);
             return;
         }
+        // Descriptions beyond the announced count would pile up for as long as the server sends.
+        if (fieldInfos_.size() == count) throw MySqlError(kCrMalformedPacket);
         fieldInfos_.push_back(ParseFieldInfo(packet, protocol41, longFlags));
     }
 }
@@ -228,7 +252,12 @@ void TMySqlSession::SendLocalInfile(const std::string& fileName)
 {
     net_.ResetPacket();
     std::exception_ptr fileError;
-    {
+    if (!localInfile_) {
+        // The login announces LOCAL INFILE as it always has; only the caller decides to give a
+        // file. The empty packet tells the server the file is empty.
+        fileError = std::make_exception_ptr(ELocalInfileError(
+            "Cannot send file \"" + fileName + "\". Local loads are switched off for this connection"));
+    } else {
         errno = 0;
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
             localInfileOpener_ ? localInfileOpener_(fileName) : std::fopen(fileName.c_str(), "rb"),
@@ -257,26 +286,38 @@ void TMySqlSession::SendLocalInfile(const std::string& fileName)
         }
     }
     net_.SendEmptyPacket();
-    net_.ReadPacket();
+    try {
+        net_.ReadPacket();
+    } catch (const EMySqlException&) {
+        // The server's view of a file it did not get is no news: the file error says what happened.
+        if (!fileError || !net_.ServerErrorRead()) throw;
+    }
     if (fileError) std::rethrow_exception(fileError);
 }
 
 bool TMySqlSession::FetchRow(std::size_t columnCount, TMySqlBinds& binds)
 {
-    net_.ReadPacket();
-    const auto packet = net_.Packet();
-    if (IsEndPacket(packet)) {
-        TakeEndPacket(packet);
-        state_ = kStateReady;
-        return false;
-    }
-    ParseRow(packet, columnCount, binds);
-    return true;
+    return Answer([&] {
+        net_.ReadPacket();
+        const auto packet = net_.Packet();
+        if (IsEndPacket(packet)) {
+            TakeEndPacket(packet);
+            state_ = kStateReady;
+            return false;
+        }
+        ParseRow(packet, columnCount, binds);
+        return true;
+    });
 }
 
 void TMySqlSession::SkipResult()
 {
     if (state_ == kStateReady) return;
+    Answer([this] { SkipRows(); });
+}
+
+void TMySqlSession::SkipRows()
+{
     struct TReady {
         std::uint8_t& State;
         ~TReady() { State = kStateReady; }

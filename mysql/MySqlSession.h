@@ -66,6 +66,11 @@ class TMySqlSession {
     int ReadTimeout() const noexcept { return readTimeout_; }
     void SetProtocol(std::uint8_t protocol) noexcept { protocol_ = protocol; }
     std::uint8_t Protocol() const noexcept { return protocol_; }
+    // Whether a LOCAL INFILE request of the server is honoured; off by default. Off, the session
+    // reads no file, answers with an empty packet and fails the statement with ELocalInfileError
+    // whatever the server then says, so a hostile server cannot take a file it was not given.
+    void SetLocalInfile(bool on) noexcept { localInfile_ = on; }
+    bool LocalInfile() const noexcept { return localInfile_; }
     // Replaces how LOCAL INFILE files are opened (by default: the named file, read-only). A caller
     // that must not hand out files, such as a fuzzer, refuses them here.
     void SetLocalInfileOpener(TLocalInfileOpener opener) { localInfileOpener_ = std::move(opener); }
@@ -81,7 +86,8 @@ class TMySqlSession {
     // which is accepted unless it is an error packet. 2014 unless the state is ready.
     void SimpleCommand(std::uint8_t command, const std::uint8_t* data, std::size_t length, bool readAnswer);
     // The answer to a query: an OK packet, a LOCAL INFILE request, or a result header with its
-    // column descriptions (state 1).
+    // column descriptions (state 1). An error packet here, among the rows or while skipping them
+    // ends a batch of statements: the state is ready and no further result is announced.
     void ReadQueryResult();
     // Reads and drops the rest of the current result's rows; the state is ready afterwards.
     void SkipResult();
@@ -132,7 +138,11 @@ class TMySqlSession {
   private:
     void AttachTransport(const std::string& host, int port);
     void HandleLoginAnswer(const std::string& password);
-    void ReadFieldInfos();
+    void ReadFieldInfos(std::size_t count);
+    void ReadAnswer();
+    void SkipRows();
+    // Runs a read of the current answer; an error packet ends the batch (see ReadQueryResult).
+    template <typename TRead> auto Answer(TRead read);
     void SendLocalInfile(const std::string& fileName);
     void TakeEndPacket(std::span<const std::uint8_t> packet);
 
@@ -171,6 +181,7 @@ class TMySqlSession {
     std::string sslCaPath_;
     std::string sslCipherList_;
     bool closing_ = false;
+    bool localInfile_ = false;
     TLocalInfileOpener localInfileOpener_;
 };
 

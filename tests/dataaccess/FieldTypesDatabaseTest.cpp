@@ -219,6 +219,19 @@ TEST_F(FieldTypesDatabaseTest, ExpressionOfVarchar65535IsAMemo)
     EXPECT_EQ(F("v").DataType(), ftWideString);
 }
 
+TEST_F(FieldTypesDatabaseTest, WideTextIsCutByCharactersNeverInsideOne)
+{
+    // Ten euro signs fill a VARCHAR(10) in ten characters and 30 bytes.
+    db.Run("CREATE TABLE euro (v VARCHAR(10)) CHARSET utf8; "
+           "INSERT INTO euro VALUES (REPEAT(CONVERT(X'E282AC' USING utf8), 10))");
+    connection.Options().SetUseUnicode(true);
+    Open("SELECT v FROM euro");
+    EXPECT_EQ(F("v").Size(), 10);
+    std::string euros;
+    for (int i = 0; i < 10; ++i) euros += "\u20ac";
+    EXPECT_EQ(F("v").AsString(), euros);
+}
+
 TEST_F(FieldTypesDatabaseTest, ExactNumberOption)
 {
     connection.Options().NumericType = TNumericType::ntBCD;

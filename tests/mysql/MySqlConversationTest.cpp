@@ -493,6 +493,28 @@ TEST_F(Commands, AnErrorPacketInsteadOfARowIsStoredAndEndsTheRows)
     EXPECT_EQ(session->State(), kStateReady);
 }
 
+TEST_F(Commands, DescriptionsBeyondTheAnnouncedCountStopAtTheFirstExtraOneWith2027)
+{
+    Serve([&](TScriptedPeer& peer) {
+        peer.ReceivePacket();
+        std::uint8_t seq = 1;
+        peer.SendPacket(seq++, test::LengthCoded(1));
+        // In one send, which the socket takes whole: the client stops reading and closes early.
+        Bytes flood;
+        for (int i = 0; i < 200; ++i) {
+            const Bytes column = test::ColumnPacket(Column("c" + std::to_string(i)));
+            test::PutLittleEndian(flood, column.size(), 3);
+            flood.push_back(seq++);
+            flood.insert(flood.end(), column.begin(), column.end());
+        }
+        peer.Send(flood);
+        peer.WaitForClose();
+    });
+    EXPECT_EQ(Api().mysql_real_query(session.get(), "select 1"), 2027);
+    EXPECT_EQ(session->FieldInfos().size(), 1u);
+    EXPECT_EQ(Api().mysql_use_result(session.get()), nullptr);
+}
+
 TEST_F(Commands, SkippingARowLongerThanAPacketNeverTakesItsContinuationForAnEndPacket)
 {
     Serve([&](TScriptedPeer& peer) {
@@ -537,6 +559,7 @@ TEST_F(Commands, LocalInfileSendsTheFileInPacketsAndEndsWithAnEmptyOne)
                         test::OkPacket(3, 0, 2, 0, "Records: 3"));
         peer.WaitForClose();
     });
+    Api().mysql_options(session.get(), kMySqlOptLocalInfile, nullptr);
     ASSERT_EQ(Api().mysql_real_query(session.get(), "load data local infile 'x' into table t"), 0)
         << Api().mysql_error(session.get());
     EXPECT_EQ(Api().mysql_affected_rows(session.get()), 3);
@@ -568,6 +591,8 @@ TEST_F(Commands, AMissingLocalInfileStillEndsTheTransferThenRaisesTheFileError)
         peer.SendPacket(1, test::OkPacket());
         peer.WaitForClose();
     });
+    const unsigned on = 1;
+    Api().mysql_options(session.get(), kMySqlOptLocalInfile, &on);
     EXPECT_THROW(Api().mysql_real_query(session.get(), "load data local infile 'x' into table t"),
                  ELocalInfileError);
     EXPECT_EQ(Api().mysql_ping(session.get()), 0) << Api().mysql_error(session.get());
@@ -576,6 +601,44 @@ TEST_F(Commands, AMissingLocalInfileStillEndsTheTransferThenRaisesTheFileError)
     server.reset();
     EXPECT_EQ(empty.Sequence, 2);
     EXPECT_TRUE(empty.Payload.empty());
+}
+
+TEST_F(Commands, ALocalInfileRequestIsRefusedUnlessLocalLoadsAreOnWhateverTheServerAnswers)
+{
+    test::TTempDir dir;
+    const std::string path = dir.Write("sistema_kesto.ini", "[Conexao]\nSenha=segredo\n");
+    std::vector<TScriptedPeer::TReceivedPacket> received;
+    Serve([&](TScriptedPeer& peer) {
+        for (int statement = 0; statement < 3; ++statement) {
+            peer.ReceivePacket();
+            Bytes request = {251};
+            test::PutText(request, path);
+            peer.SendPacket(1, request);
+            received.push_back(peer.ReceivePacket());
+            // An empty file is a load of no rows, or a refusal.
+            peer.SendPacket(3, statement == 1 ? test::ErrorPacket(1148, "#42000The used command is not allowed")
+                                              : test::OkPacket(0, 0, 2, 0, "Records: 0"));
+        }
+        peer.ReceivePacket();
+        peer.SendPacket(1, test::OkPacket());
+        peer.WaitForClose();
+    });
+    // Off by default, answered with OK and with an error; then switched on and off again.
+    EXPECT_THROW(Api().mysql_real_query(session.get(), "select 1"), ELocalInfileError);
+    EXPECT_THROW(Api().mysql_real_query(session.get(), "select 1"), ELocalInfileError);
+    const unsigned off = 0;
+    Api().mysql_options(session.get(), kMySqlOptLocalInfile, nullptr);
+    Api().mysql_options(session.get(), kMySqlOptLocalInfile, &off);
+    EXPECT_THROW(Api().mysql_real_query(session.get(), "select 1"), ELocalInfileError);
+    EXPECT_EQ(Api().mysql_ping(session.get()), 0) << Api().mysql_error(session.get());
+    session.reset();
+    server->Finish();
+    server.reset();
+    ASSERT_EQ(received.size(), 3u);
+    for (const auto& packet : received) {
+        EXPECT_EQ(packet.Sequence, 2);
+        EXPECT_TRUE(packet.Payload.empty()); // not one byte of the file
+    }
 }
 
 TEST_F(Commands, SmallCommandsSendTheirBytes)

@@ -175,6 +175,22 @@ TEST_F(NetOverMemory, AMaximalPacketIsJoinedWithWhatContinuesIt)
     EXPECT_EQ(net.Packet().back(), 'y');
 }
 
+TEST_F(NetOverMemory, APacketBeyondTheMaximumIs2027BeforeItsBytesAreRead)
+{
+    // Only headers follow the first packet: reading any payload would be a lost connection (2013).
+    net.SetMaxPacketSize(kMax + 5);
+    vio->Feed(Packet(0, std::vector<std::uint8_t>(kMax, 'x')));
+    vio->Feed({6, 0, 0, 1});    // joined with the maximal packet: kMax + 6 bytes
+    vio->Feed({0xFF, 0xFF, 0xFF, 2});
+    vio->Feed({0, 0, 0, 3});
+    net.NewCommand();
+    EXPECT_EQ(RaisedMySqlError([&] { net.ReadPacket(); }).ErrorCode(), 2027);
+    net.SetMaxPacketSize(kMax - 1);
+    EXPECT_EQ(RaisedMySqlError([&] { net.ReadPacket(); }).ErrorCode(), 2027);
+    net.SetMaxPacketSize(0);
+    EXPECT_EQ(RaisedMySqlError([&] { net.ReceiveBuffer(); }).ErrorCode(), 2027);
+}
+
 TEST_F(NetOverMemory, AServerErrorPacketRaisesTheServersCodeAndText)
 {
     vio->Feed(Packet(1, Concat({{0xFF, 0x28, 0x04}, Bytes("#42000You have an error in your SQL syntax")})));
@@ -367,12 +383,18 @@ TEST_F(NetOverMemory, AFrameThatDoesNotInflateIs1157WithAnEmptyMessage)
 
 TEST(ServerErrorPacket, CodeIsSignedAndTheTextEndsAtAZeroByte)
 {
-    const std::vector<std::uint8_t> packet = {0xFF, 0xFF, 0xFF, 'a', 'b', 0, 'c'};
+    const std::vector<std::uint8_t> packet = {0xFF, 0xFE, 0xFF, 'a', 'b', 0, 'c'};
     const auto error = ServerError(packet);
-    EXPECT_EQ(error.ErrorCode(), -1);
+    EXPECT_EQ(error.ErrorCode(), -2);
     EXPECT_EQ(error.Message(), "\r\nab");
     const auto e = RaisedMySqlError([&] { ServerError(std::vector<std::uint8_t>{0xFF, 0x15}); });
     EXPECT_EQ(e.ErrorCode(), 2027);
+    // 0 would read as success and 0xFFFF as -1, "no more results".
+    for (const std::uint8_t low : {0x00, 0xFF}) {
+        const auto malformed = ServerError(std::vector<std::uint8_t>{0xFF, low, low, 'x'});
+        EXPECT_EQ(malformed.ErrorCode(), 2027);
+        EXPECT_EQ(malformed.Message(), "Malformed packet");
+    }
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace tarrow {
 namespace {
 
@@ -224,6 +226,29 @@ TEST_F(Server, UnreadResultsOfABatchAreSkippedByFreeing)
     EXPECT_EQ(Select(session.get(), "select 3"), (std::vector<std::vector<std::string>>{{"3"}}));
 }
 
+TEST_F(Server, AnErrorAmongTheRowsEndsTheBatchAtOnce)
+{
+    auto session = Login();
+    Run(session.get(), "create function boom(x int) returns int deterministic no sql begin "
+                       "if x = 2 then signal sqlstate '45000' set message_text = 'boom'; end if; return x; end");
+    // A wait for results that never come would last the read time-out and then be a lost connection.
+    const int seconds = 20;
+    Api().mysql_options(session.get(), kMySqlOptReadTimeout, &seconds);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Api().mysql_real_query(session.get(), "select boom(seq) from seq_1_to_3; select 'never'"), 0);
+    EXPECT_TRUE(Api().mysql_more_results(session.get()));
+    TMySqlResultPtr result(Api().mysql_use_result(session.get()));
+    ASSERT_NE(result, nullptr);
+    while (Api().mysql_fetch_row(result.get()) != nullptr) {
+    }
+    EXPECT_EQ(Api().mysql_errno(session.get()), 1644) << Api().mysql_error(session.get());
+    result.reset();
+    EXPECT_FALSE(Api().mysql_more_results(session.get()));
+    EXPECT_EQ(Api().mysql_next_result(session.get()), -1);
+    EXPECT_EQ(Select(session.get(), "select 3"), (std::vector<std::vector<std::string>>{{"3"}}));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(seconds));
+}
+
 TEST_F(Server, SelectDbAndPing)
 {
     auto session = Login("");
@@ -264,6 +289,7 @@ TEST_F(Server, LocalInfileLoadsAFileOfTheClient)
     std::string content;
     for (int i = 0; i < 5000; ++i) content += std::to_string(i) + "\tlinha " + std::to_string(i) + "\n";
     const std::string path = dir.Write("t.txt", content);
+    Api().mysql_options(session.get(), kMySqlOptLocalInfile, nullptr);
     ASSERT_EQ(Api().mysql_real_query(session.get(), "load data local infile '" + path + "' into table t"), 0)
         << Api().mysql_error(session.get());
     EXPECT_EQ(Api().mysql_affected_rows(session.get()), 5000);

@@ -42,6 +42,8 @@ void ReadStream(std::span<const std::uint8_t> bytes, bool compressed)
     auto vio = std::make_unique<test::TMemoryVio>();
     vio->input.assign(bytes.begin(), bytes.end());
     net.AttachTransport(std::move(vio));
+    // Small enough for an input to join packets beyond it, large enough for one maximal packet.
+    net.SetMaxPacketSize(TMySqlNet::kMaxPacketLength + 4096);
     net.SetCompress(compressed);
     net.NewCommand();
     for (int i = 0; i < 64; ++i) {
@@ -78,7 +80,7 @@ void Converse(std::span<const std::uint8_t> bytes)
     // A protocol without a transport of its own keeps the one attached.
     const std::uint8_t protocol = 7;
     api.mysql_options(session.get(), kMySqlOptProtocol, &protocol);
-    session->SetLocalInfileOpener([](const std::string&) -> std::FILE* { return nullptr; });
+    // Local loads stay off, as in the programs: a request is refused without opening any file.
     if (api.mysql_real_connect(session.get(), "fuzz", "root", "segredo", "gerente", 0, "", 0x10022) ==
         nullptr)
         return;

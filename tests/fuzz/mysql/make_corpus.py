@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
 """Writes the seed corpus of mysql_packets_fuzzer: one file per kind of input, the first byte
 choosing the target (0 greeting, 1 OK, 2 error, 3 column, 4 row, 5 plain stream, 6 compressed
-stream, 7 conversation)."""
+stream, 7 conversation). With --large DIR it writes into DIR instead the seeds that hold a maximal
+packet, too large to keep in the tree (or, compressed, too slow to fuzz in the bounded run)."""
 import os
 import struct
+import sys
 import zlib
+
+MAXIMAL = 0xFFFFFF
 
 here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
 
@@ -83,6 +87,8 @@ seeds = {
                     + packet(3, err(1317, b"#70100interrupted")),
     "stream-compressed": b"\x06" + frame(0, packet(0, b"\x01") + packet(1, column(b"a")), True)
                          + frame(1, packet(2, eof()), False),
+    "error-code-0": b"\x02" + err(0, b"#HY000no error"),
+    "error-code-ffff": b"\x02" + err(0xFFFF, b"#HY000no more results"),
 }
 
 conversation = (packet(0, greeting()) + packet(2, ok(0, 0))
@@ -95,7 +101,37 @@ old_login = packet(0, greeting()) + packet(2, b"\xfe") + packet(4, ok(0, 0)) + p
 seeds["conversation-old-scramble"] = b"\x07" + old_login
 challenge = packet(0, greeting()) + packet(2, b"*\x00\x00\x00" + bytes(range(1, 21))) + packet(4, ok(0, 0))
 seeds["conversation-second-challenge"] = b"\x07" + challenge
+login = packet(0, greeting()) + packet(2, ok(0, 0))
+# LOCAL INFILE requests answered with an error and with OK after the empty file.
+seeds["conversation-local-infile"] = (b"\x07" + login + packet(1, b"\xfbsistema_kesto.ini")
+                                      + packet(3, err(1148, b"#42000not allowed"))
+                                      + packet(1, b"\xfb/etc/passwd") + packet(3, ok(0, 0)))
+# Error codes that would read as success and as "no more results", the second among rows of a batch.
+seeds["conversation-error-code-0"] = (b"\x07" + login + packet(1, err(0, b"#HY000zero"))
+                                      + packet(1, b"\x01") + packet(2, column(b"a")) + packet(3, eof(0x0A))
+                                      + packet(4, row([b"1"])) + packet(5, err(0xFFFF, b"#HY000minus one")))
+# One description announced, a flood of them sent.
+seeds["conversation-column-flood"] = (b"\x07" + login + packet(1, b"\x01")
+                                      + b"".join(packet(2 + i, column(b"c%d" % i)) for i in range(200))
+                                      + packet(202, eof()))
 
+
+def large_seeds():
+    # A maximal packet joined with what continues it, carried by two compressed frames.
+    joined = packet(0, b"r" * MAXIMAL) + packet(1, b"r" * 10) + packet(2, eof())
+    compressed = frame(0, joined[:MAXIMAL - 16], True) + frame(1, joined[MAXIMAL - 16:], True)
+    value = b"\xfe" + struct.pack("<Q", MAXIMAL + 6) + b"v" * (MAXIMAL + 6)
+    maximal_row = (login + packet(1, b"\x01") + packet(2, column(b"b", 251, 0xFFFFFFFF)) + packet(3, eof())
+                   + packet(4, value[:MAXIMAL]) + packet(5, value[MAXIMAL:]) + packet(6, eof()))
+    return {
+        "stream-plain-maximal": b"\x05" + packet(0, b"p" * MAXIMAL) + packet(1, b"p" * 10) + packet(2, eof()),
+        "conversation-maximal-row": b"\x07" + maximal_row,
+        "stream-compressed-maximal": b"\x06" + compressed,
+    }
+
+
+if len(sys.argv) == 3 and sys.argv[1] == "--large":
+    here, seeds = sys.argv[2], large_seeds()
 os.makedirs(here, exist_ok=True)
 for name, data in seeds.items():
     with open(os.path.join(here, name), "wb") as f:
