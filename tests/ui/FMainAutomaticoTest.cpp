@@ -274,7 +274,9 @@ TEST_F(JanelaAutomatica, EveryFailedTickShowsOneBoxAndTheButtonWaitsForASendThat
     janela.TimerTimer();
     ASSERT_EQ(caixas_.Caixas.size(), 3u) << "one box per failed send";
     // The transport's text may say how long the refusal took.
-    const auto semTempo = [](const std::string& texto) { return std::regex_replace(texto, std::regex("[0-9]+ ms"), ""); };
+    const auto semTempo = [](const std::string& texto) {
+        return std::regex_replace(texto, std::regex("[0-9]+ ms"), "");
+    };
     for (const TCaixa& caixa : caixas_.Caixas) {
         EXPECT_EQ(semTempo(caixa.Texto), semTempo(caixas_.Caixas[0].Texto));
         EXPECT_EQ(caixa.Titulo, ProgramTitle());
