@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev
     zlib1g-dev libcurl4-openssl-dev libxml2-dev
     qt6-base-dev
+    fonts-liberation qt6-translations-l10n      # the windows' face; Qt's own texts in Portuguese
     mariadb-server-core mariadb-client-core     # the test database server
     python3 python3-spyne                       # a third-party SOAP service the tests talk to
     openssl                                     # certificates for the HTTPS test peer

@@ -16,7 +16,7 @@ PEER_HOST=${TARROW_SCREENSHOT_PEER_HOST:-127.0.0.31}
 DISPLAY_NUMBER=${TARROW_SCREENSHOT_DISPLAY:-:93}
 DB_PASSWORD=tarrow-telas
 
-packages=(xvfb openbox trayer scrot xdotool fonts-dejavu-core)
+packages=(xvfb openbox trayer scrot xdotool fonts-liberation qt6-translations-l10n)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

@@ -1,5 +1,7 @@
 #include "ui/FMainAutomatico.h"
 
+#include "ui/IconeTarrow.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -48,7 +50,7 @@ TFMainAutomatico::TFMainAutomatico(const std::string& diretorio, std::function<b
     connect(Minimizar1, &QAction::triggered, this, [this] { Minimizar1Click(); });
     connect(Fechar1, &QAction::triggered, this, [this] { Fechar1Click(); });
 
-    Tray = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_DriveNetIcon), this);
+    Tray = new QSystemTrayIcon(IconeTarrow(), this);
     Tray->setObjectName("Tray");
     Tray->setToolTip("TarrowKesto");
     Tray->setContextMenu(PopupMenu1);
@@ -99,7 +101,15 @@ void TFMainAutomatico::MinimizarTimer()
     Minimizar->stop();
 }
 
-void TFMainAutomatico::Abrir1Click() { show(); }
+void TFMainAutomatico::Abrir1Click()
+{
+    // A window the window manager minimised stays iconic under show(), and without a taskbar
+    // nothing else brings it back.
+    showNormal();
+    raise();
+    activateWindow();
+}
+
 void TFMainAutomatico::Minimizar1Click() { Esconde(); }
 
 void TFMainAutomatico::Fechar1Click()

@@ -102,8 +102,8 @@ TFMainManual::TFMainManual(const std::string& diretorio)
     btnEnviar = new QPushButton(style()->standardIcon(QStyle::SP_ArrowRight), "Enviar vendas pendentes", this);
     btnEnviar->setObjectName("btnEnviar");
     btnEnviar->setGeometry(32, 232, 161, 25);
-    // The captions nearly fill the buttons in the sans face available on Linux: a smaller picture
-    // keeps picture and caption inside the frame.
+    // "Verificar vendas pendentes" nearly fills its button even in the design's face: a picture
+    // smaller than the usual 16 pixels leaves a margin on both sides.
     btnVerificar->setIconSize(QSize(12, 12));
     btnEnviar->setIconSize(QSize(12, 12));
     connect(btnVerificar, &QPushButton::clicked, this, [this] { btnVerificarClick(); });

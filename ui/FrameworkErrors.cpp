@@ -12,7 +12,8 @@ std::string TextoCaixaErro(const std::string& mensagem)
     return mensagem;
 }
 
-bool ExecutaManipulador(TMensagens& mensagens, const std::function<void()>& manipulador)
+bool ExecutaManipulador(const std::function<void()>& manipulador,
+                        const std::function<void(const std::string& texto)>& mostra)
 {
     std::string mensagem;
     try {
@@ -25,8 +26,15 @@ bool ExecutaManipulador(TMensagens& mensagens, const std::function<void()>& mani
     } catch (...) {
         mensagem = "Unknown error";
     }
-    mensagens.Mensagem(TextoCaixaErro(mensagem), ProgramTitle(), TIconeMensagem::Erro);
+    mostra(TextoCaixaErro(mensagem));
     return false;
+}
+
+bool ExecutaManipulador(TMensagens& mensagens, const std::function<void()>& manipulador)
+{
+    return ExecutaManipulador(manipulador, [&](const std::string& texto) {
+        mensagens.Mensagem(texto, ProgramTitle(), TIconeMensagem::Erro);
+    });
 }
 
 }  // namespace tarrow

@@ -14,9 +14,13 @@ namespace tarrow {
 // in the character code.
 std::string TextoCaixaErro(const std::string& mensagem);
 
-// Runs one event handler. An EAbort is swallowed silently; any other error is shown through the
-// messages interface, captioned with the program's title, with the error icon. Returns false when
-// the handler ended with an error.
+// Runs one event handler. An EAbort is swallowed silently; any other error's box text goes to
+// mostra. Returns false when the handler ended with an error.
+bool ExecutaManipulador(const std::function<void()>& manipulador,
+                        const std::function<void(const std::string& texto)>& mostra);
+
+// The same, the error shown through the messages interface, captioned with the program's title,
+// with the error icon.
 bool ExecutaManipulador(TMensagens& mensagens, const std::function<void()>& manipulador);
 
 }  // namespace tarrow

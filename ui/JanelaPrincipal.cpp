@@ -1,6 +1,8 @@
 #include "ui/JanelaPrincipal.h"
 
+#include "platform/ProgramDir.h"
 #include "ui/FrameworkErrors.h"
+#include "ui/IconeTarrow.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -9,9 +11,13 @@
 namespace tarrow {
 
 TJanelaPrincipal::TJanelaPrincipal(TVariante variante, TEscolhaEnvio* escolha, const std::string& diretorio)
-    : caixas_(this), mensagens_(&caixas_), logica_(variante, *this, escolha, diretorio)
+    : caixas_(this),
+      mensagens_(&caixas_),
+      logica_(variante, *this, escolha, diretorio),
+      caixaDeErroEspera_(variante == TVariante::Manual)
 {
     setObjectName("FMain");
+    setWindowIcon(IconeTarrow());
     AplicaFonteDesenho(this);
 }
 
@@ -31,7 +37,10 @@ void TJanelaPrincipal::SolicitaTermino() { terminoSolicitado_ = true; }
 
 bool TJanelaPrincipal::Manipula(const std::function<void()>& manipulador)
 {
-    return ExecutaManipulador(*mensagens_, manipulador);
+    if (caixaDeErroEspera_ || mensagens_ != &caixas_) return ExecutaManipulador(*mensagens_, manipulador);
+    return ExecutaManipulador(manipulador, [this](const std::string& texto) {
+        caixas_.Abre(texto, ProgramTitle(), TIconeMensagem::Erro);
+    });
 }
 
 void TJanelaPrincipal::Cria(const std::function<void()>& depoisDaPartida)
@@ -49,7 +58,7 @@ void TJanelaPrincipal::Cria(const std::function<void()>& depoisDaPartida)
 
 void AplicaFonteDesenho(QWidget* janela)
 {
-    QFont fonte("DejaVu Sans");
+    QFont fonte(kFonteDesenho);
     fonte.setStyleHint(QFont::SansSerif);
     fonte.setPointSize(8);
     janela->setFont(fonte);

@@ -1,6 +1,7 @@
 #pragma once
 // What both main windows share: the relay core they drive, the messages interface their boxes go
-// through, the design font, and the deferred request to end the program.
+// through, the framework's error box, the design font and picture, and the deferred request to
+// end the program.
 
 #include "relay/UMain.h"
 #include "ui/QtMensagens.h"
@@ -30,6 +31,8 @@ public:
     void SolicitaTermino() override;
 
     // Runs an event handler under the framework's error box. Returns false when it failed.
+    // The automatic sender's box (a real one) does not wait to be closed: the handler returns with
+    // it still open.
     bool Manipula(const std::function<void()>& manipulador);
 
     bool TerminoSolicitado() const noexcept { return terminoSolicitado_; }
@@ -43,10 +46,18 @@ private:
     TQtMensagens caixas_;
     TMensagens* mensagens_;
     TUMain logica_;
+    // The manual sender's error box waits to be closed: a send it ends (and a close asked for
+    // during that send) is over only once the operator has read why. The automatic sender's
+    // does not, or its timer would stop ticking while the box is open.
+    const bool caixaDeErroEspera_;
     bool terminoSolicitado_ = false;
 };
 
-// The design's font: the platform's small sans-serif face at 8 points.
+// The design's face, in which every caption fits its control beside its picture at 8 points (the
+// package depends on it: Qt would substitute another face without a word).
+inline constexpr const char* kFonteDesenho = "Liberation Sans";
+
+// The design's font: kFonteDesenho at 8 points.
 void AplicaFonteDesenho(QWidget* janela);
 
 }  // namespace tarrow

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the package from a build directory into a scratch folder and checks its contents: the
 # programs root-owned in /opt/tarrow, the desktop, autostart and systemd files, and a postinst that
-# makes the directory setgid and sticky without enabling any sender.
+# makes the directory setgid and sticky without enabling any sender, and the packages the windows
+# need beyond their libraries (their face, Qt's translations).
 set -euo pipefail
 build=$1
 out=$(mktemp -d)
@@ -30,4 +31,8 @@ grep -q 'chmod 3775 /opt/tarrow' "$out/control/postinst" || fail "postinst does 
 grep -q 'chown root:tarrow /opt/tarrow' "$out/control/postinst" || fail "postinst does not give /opt/tarrow to the group"
 if grep -Eq 'systemctl|autostart' "$out/control/postinst"; then fail "postinst enables a sender"; fi
 grep -q '^Package: tarrow$' "$out/control/control" || fail "package name"
+depends=$(grep '^Depends:' "$out/control/control") || fail "no Depends"
+for package in fonts-liberation qt6-translations-l10n; do
+    grep -Eq "[ ,]$package(,| |\$)" <<<"$depends" || fail "the package does not depend on $package: $depends"
+done
 echo "deb_test: $(basename "$deb") ok ($(grep -c . <<<"$listing") entries)"

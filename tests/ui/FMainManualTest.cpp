@@ -5,6 +5,8 @@
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
 #include "ui/FMainManual.h"
+#include "ui/IconeTarrow.h"
+#include "ui/Programa.h"
 #include "ui/QtDatas.h"
 
 #include <gmock/gmock.h>
@@ -17,10 +19,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -70,7 +75,7 @@ TEST_F(JanelaManual, TheDesignPlacesEveryControlAndTheWindowCannotBeResized)
     EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
-    EXPECT_EQ(janela_.font().pointSize(), 8);
+    EXPECT_EQ(janela_.windowIcon().pixmap(16).toImage(), IconeTarrow().pixmap(16).toImage()) << "our own picture";
 
     EXPECT_EQ(janela_.grpOpcao->geometry(), Retangulo(8, 8, 209, 105));
     EXPECT_EQ(janela_.grpOpcao->title(), " Enviar vendas por: ");
@@ -103,6 +108,41 @@ TEST_F(JanelaManual, TheDesignPlacesEveryControlAndTheWindowCannotBeResized)
             std::find(cadeia.begin(), cadeia.end(), w) == cadeia.end())
             cadeia.push_back(w);
     EXPECT_EQ(cadeia, ordem);
+}
+
+TEST_F(JanelaManual, EveryCaptionFitsItsControlInTheDesignFace)
+{
+    Inicia();
+    EsperaFonteDoDesenho(janela_);
+    janela_.lblProgresso->setText("Enviando devoluções (999 de 999)");
+    std::vector<const QWidget*> controles = {janela_.grpOpcao, janela_.btnVerificar, janela_.btnEnviar,
+                                             janela_.lblProgresso};
+    for (const QRadioButton* opcao : janela_.opcoes) controles.push_back(opcao);
+    EsperaQueCaibam(controles);
+    Clica(janela_.opcoes[3]);
+    EsperaQueCaibam({janela_.pnlDadosCaption});
+}
+
+// The start-up's box opens before the window is first shown, so there is no window to centre on.
+TEST_F(JanelaManual, TheRealConnectivityWarningOpensInTheMiddleOfTheScreen)
+{
+    janela_.DefineMensagens(nullptr);
+    QRect caixaVista;
+    QString texto;
+    QTimer fechador;
+    QObject::connect(&fechador, &QTimer::timeout, [&] {
+        auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (caixa == nullptr) return;
+        caixaVista = caixa->frameGeometry();
+        texto = caixa->text();
+        caixa->done(QMessageBox::Ok);
+    });
+    fechador.start(10);
+    janela_.FormCreate();
+    fechador.stop();
+    EXPECT_TRUE(texto.startsWith("A conexão com a internet não está ativa."));
+    const QPoint meio = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((caixaVista.center() - meio).manhattanLength(), 2) << caixaVista.x() << "," << caixaVista.y();
 }
 
 TEST_F(JanelaManual, StartsOnTheNumberWithTodayInBothHiddenDatesAndEveryShowResetsThem)
@@ -174,6 +214,20 @@ TEST_F(JanelaManual, TheNumberTakesDigitsOnlyWhetherTypedOrPasted)
     QApplication::clipboard()->setText("34");
     janela_.EditNumLanc->paste();
     EXPECT_EQ(janela_.EditNumLanc->text(), "1234");
+}
+
+TEST_F(JanelaManual, TheNumbersContextMenuSpeaksTheUsersLanguage)
+{
+    Inicia();
+    ASSERT_TRUE(CarregaTraducoesQt(*qApp, QLocale(QLocale::Portuguese, QLocale::Brazil)))
+        << "Qt's translations for pt_BR are installed";
+    const std::unique_ptr<QMenu> menu(janela_.EditNumLanc->createStandardContextMenu());
+    CarregaTraducoesQt(*qApp, QLocale::c());
+    QStringList itens;
+    for (const QAction* acao : menu->actions())
+        if (!acao->isSeparator()) itens << acao->text().section('\t', 0, 0);
+    EXPECT_EQ(itens, QStringList({"&Desfazer", "&Refazer", "Recor&tar", "&Copiar", "C&olar", "Excluir",
+                                  "Selecionar tudo"}));
 }
 
 TEST_F(JanelaManual, InvalidInputIsWarnedWithTheFocusOnTheFieldAndNothingIsCountedOrAsked)

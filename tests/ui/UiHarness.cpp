@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/JanelaPrincipal.h"
+
 #include <QApplication>
+#include <QFontInfo>
+#include <QGroupBox>
 
 #include <cstdlib>
 
@@ -51,6 +55,22 @@ std::string Marcas(TLoja& loja, std::int64_t numlanc)
 {
     return loja.Sql("SELECT coalesce(lojas_leram2, '-') FROM movment WHERE numlanc = " + std::to_string(numlanc) +
                     " ORDER BY movment_id");
+}
+
+void EsperaFonteDoDesenho(const QWidget& janela)
+{
+    EXPECT_EQ(QFontInfo(janela.font()).family(), kFonteDesenho);
+    EXPECT_EQ(janela.font().pointSize(), 8);
+}
+
+void EsperaQueCaibam(const std::vector<const QWidget*>& controles)
+{
+    for (const QWidget* controle : controles) {
+        // A group box's own hint is its title's room; its size hint would add its children's.
+        const QSize preciso =
+            qobject_cast<const QGroupBox*>(controle) != nullptr ? controle->minimumSizeHint() : controle->sizeHint();
+        EXPECT_LE(preciso.width(), controle->width()) << controle->objectName().toStdString();
+    }
 }
 
 void AntesDeCadaChamada(TUMain& logica, std::function<void()> acao)
