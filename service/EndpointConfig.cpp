@@ -2,7 +2,6 @@
 
 #include "platform/IniFile.h"
 #include "platform/ProgramDir.h"
-
 #include "platform/Text.h"
 
 #include <cstdlib>

@@ -1,7 +1,5 @@
 #include "service/HttpConnectionPool.h"
 
-#include <algorithm>
-
 namespace tarrow {
 
 namespace {

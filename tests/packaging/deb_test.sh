@@ -30,4 +30,6 @@ grep -q 'chmod 3775 /opt/tarrow' "$out/control/postinst" || fail "postinst does 
 grep -q 'chown root:tarrow /opt/tarrow' "$out/control/postinst" || fail "postinst does not give /opt/tarrow to the group"
 if grep -Eq 'systemctl|autostart' "$out/control/postinst"; then fail "postinst enables a sender"; fi
 grep -q '^Package: tarrow$' "$out/control/control" || fail "package name"
+# libcurl only recommends the trust store that https certificates are checked against.
+grep -Eq '^Depends:.*\bca-certificates\b' "$out/control/control" || fail "ca-certificates is not a dependency"
 echo "deb_test: $(basename "$deb") ok ($(grep -c . <<<"$listing") entries)"
