@@ -18,7 +18,7 @@ trap 'bash tests/fixtures/mariadb.sh stop >/dev/null 2>&1 || true' EXIT
 bash tests/fixtures/mariadb.sh start
 
 echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), load $(cut -d' ' -f1-3 /proc/loadavg), $(date -u +%F)"
-echo "== bench_service (web service client against bare libcurl)"
+echo "== bench_service (web service client against bare libcurl, both kept alive)"
 ./build/bench/bench/service/bench_service 1000 5
 echo "== bench_mysql_fetch (our protocol against the peer client library)"
 ./build/bench/bench/mysql/bench_mysql_fetch 9

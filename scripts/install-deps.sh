@@ -7,6 +7,7 @@ packages=(
     clang libclang-rt-14-dev                    # libFuzzer targets
     libgtest-dev libgmock-dev
     zlib1g-dev libcurl4-openssl-dev libxml2-dev
+    ca-certificates                             # the trust store https certificates are checked against
     qt6-base-dev
     fonts-liberation qt6-translations-l10n      # the windows' face; Qt's own texts in Portuguese
     mariadb-server-core mariadb-client-core     # the test database server

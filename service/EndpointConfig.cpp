@@ -2,8 +2,10 @@
 
 #include "platform/IniFile.h"
 #include "platform/ProgramDir.h"
+#include "platform/Text.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 
 namespace tarrow {
@@ -34,15 +36,23 @@ std::string ArquivoTarrowConf()
     return ProgramDirectory() + "Tarrow.conf";
 }
 
-std::string LeEnderecoServico(const std::string& arquivoConf)
+TConfiguracaoServico LeConfiguracaoServico(const std::string& arquivoConf)
 {
     TIniFile conf(arquivoConf);
-    std::string endereco = conf.ReadString("WebService", "URL", "");
-    if (endereco.empty()) {
-        endereco = EnderecoPadraoServico();
-        conf.WriteString("WebService", "URL", endereco);
+    TConfiguracaoServico configuracao;
+    configuracao.Endereco = conf.ReadString("WebService", "URL", "");
+    if (configuracao.Endereco.empty()) {
+        configuracao.Endereco = EnderecoPadraoServico();
+        conf.WriteString("WebService", "URL", configuracao.Endereco);
     }
-    return endereco;
+    // Every attempt reads the file; http addresses, the usual case, are spared two more reads.
+    if (SameText(std::string_view(configuracao.Endereco).substr(0, 6), "https:")) {
+        configuracao.Certificados.Verify = conf.ReadInteger("WebService", "VerificarCertificado", 1) != 0;
+        std::filesystem::path ca = conf.ReadString("WebService", "CertificadoCA", "");
+        if (!ca.empty() && ca.is_relative()) ca = std::filesystem::path(arquivoConf).parent_path() / ca;
+        configuracao.Certificados.CaFile = ca.string();
+    }
+    return configuracao;
 }
 
 }  // namespace tarrow

@@ -1,6 +1,9 @@
 #pragma once
 // Where the web service lives: Tarrow.conf beside the program, section "WebService", key "URL",
-// with a built-in default written there when the key reads as empty.
+// with a built-in default written there when the key reads as empty; and, for an https address,
+// how its certificate is checked (keys "CertificadoCA" and "VerificarCertificado").
+
+#include "service/HttpRules.h"
 
 #include <string>
 #include <string_view>
@@ -18,9 +21,17 @@ void DefineEnderecoPadraoServico(std::string endereco);
 // Full name of Tarrow.conf in the program's directory.
 std::string ArquivoTarrowConf();
 
+struct TConfiguracaoServico {
+    std::string Endereco;
+    TCertificateCheck Certificados;
+};
+
 // The configured address; when it reads as empty (file, section or key absent, or no value) the
-// default is written into the file, other content untouched, and returned. Raises
-// EIniFileException "Unable to write to <file>" when that write fails.
-std::string LeEnderecoServico(const std::string& arquivoConf);
+// default is written into the file, other content untouched, and used. Raises EIniFileException
+// "Unable to write to <file>" when that write fails. Only an https address reads the certificate
+// keys: "CertificadoCA=<file>" names PEM certificates to trust instead of the system's (a relative
+// name is taken from the file's own folder), "VerificarCertificado=0" switches the checks off.
+// Nothing is ever written for them.
+TConfiguracaoServico LeConfiguracaoServico(const std::string& arquivoConf);
 
 }  // namespace tarrow

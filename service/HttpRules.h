@@ -21,6 +21,17 @@ struct THttpTimeouts {
     friend bool operator==(const THttpTimeouts&, const THttpTimeouts&) = default;
 };
 
+// How an https service's certificate is checked. By default the chain must lead to an authority
+// of the system's trust store and the certificate must name the host; a store may name its own
+// authorities instead, or (only for a service that cannot present a valid certificate) switch the
+// checks off.
+struct TCertificateCheck {
+    bool Verify = true;
+    std::string CaFile;  // PEM certificates trusted instead of the system's; "" for the system's
+
+    friend bool operator==(const TCertificateCheck&, const TCertificateCheck&) = default;
+};
+
 struct TCrackedUrl {
     std::string Scheme;  // lower case
     std::string Host;

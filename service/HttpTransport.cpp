@@ -2,6 +2,7 @@
 
 #include "platform/Text.h"
 #include "platform/Errors.h"
+#include "service/HttpConnectionPool.h"
 
 #include <curl/curl.h>
 
@@ -17,9 +18,6 @@ namespace tarrow {
 
 namespace {
 
-struct TCurlEasyFree {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
 struct TCurlSlistFree {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -93,16 +91,11 @@ std::string SoapAgent()
     return "Tarrow SOAP " TARROW_SOAP_VERSION;
 }
 
-struct THttpTransport::TConnection {
-    std::unique_ptr<CURL, TCurlEasyFree> Easy;
-};
-
 THttpTransport::THttpTransport() = default;
 THttpTransport::~THttpTransport() = default;
 
 void THttpTransport::SetURL(const std::string& url)
 {
-    Drop();
     url_ = url;
     addressSet_ = true;
     try {
@@ -114,19 +107,9 @@ void THttpTransport::SetURL(const std::string& url)
     }
 }
 
-void THttpTransport::Drop() noexcept
-{
-    connection_.reset();
-}
-
 std::string THttpTransport::Execute(std::string_view request)
 {
-    try {
-        return Post(request);
-    } catch (...) {
-        Drop();
-        throw;
-    }
+    return Post(request);
 }
 
 std::string THttpTransport::Post(std::string_view request)
@@ -140,37 +123,45 @@ std::string THttpTransport::Post(std::string_view request)
     if (!addressSet_) fail(curl_easy_strerror(CURLE_URL_MALFORMAT));
     if (!cracked_.Unusable.empty()) fail(cracked_.Unusable);
 
-    if (connection_) {
-        curl_easy_reset(connection_->Easy.get());  // keeps the open connection, forgets the last post's options
-    } else {
-        auto connection = std::make_unique<TConnection>();
-        connection->Easy.reset(curl_easy_init());
-        if (!connection->Easy) fail(curl_easy_strerror(CURLE_FAILED_INIT));
-        connection_ = std::move(connection);
-    }
-    CURL* easy = connection_->Easy.get();
+    // Whatever raises from here on drops the connection with the handle: only a complete answer
+    // gives it back to the pool.
+    TConnectionKey key{cracked_.Scheme, cracked_.Host, cracked_.Port, certificates_};
+    std::unique_ptr<TPooledConnection> connection = TConnectionPool::Process().Take(key);
+    if (connection->Easy == nullptr) fail(curl_easy_strerror(CURLE_FAILED_INIT));
+    CURL* easy = connection->Easy;
 
     auto set = [&](CURLoption option, auto value) {
         if (CURLcode rc = curl_easy_setopt(easy, option, value); rc != CURLE_OK) fail(curl_easy_strerror(rc));
     };
 
     TTransfer transfer(timeouts_, static_cast<std::int64_t>(request.size()));
-    char errorText[CURL_ERROR_SIZE] = {};
 
     set(CURLOPT_URL, url_.c_str());
     set(CURLOPT_PROTOCOLS_STR, "http,https");
     set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     set(CURLOPT_NOSIGNAL, 1L);
-    set(CURLOPT_ERRORBUFFER, errorText);
+    set(CURLOPT_ERRORBUFFER, connection->ErrorText);
     const std::string agent = SoapAgent();
     set(CURLOPT_USERAGENT, agent.c_str());
     // The proxy comes from the environment's settings (http_proxy, https_proxy, no_proxy), which
     // libcurl reads by itself when no proxy is named here.
     if (timeouts_.Connect > 0) set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts_.Connect));
     if (cracked_.Scheme == "https") {
-        // Invalid certificates are ignored: unknown authority, name mismatch and expiry alike.
-        set(CURLOPT_SSL_VERIFYPEER, 0L);
-        set(CURLOPT_SSL_VERIFYHOST, 0L);
+        if (!certificates_.Verify) {
+            // The store's explicit choice for a service that cannot present a valid certificate:
+            // unknown authority, name mismatch and expiry alike are let through.
+            set(CURLOPT_SSL_VERIFYPEER, 0L);
+            set(CURLOPT_SSL_VERIFYHOST, 0L);
+        } else {
+            set(CURLOPT_SSL_VERIFYPEER, 1L);
+            set(CURLOPT_SSL_VERIFYHOST, 2L);
+            if (!certificates_.CaFile.empty()) {
+                // Instead of the system's store, not beside it: the library's built-in folder of
+                // authorities would otherwise still be searched.
+                set(CURLOPT_CAINFO, certificates_.CaFile.c_str());
+                set(CURLOPT_CAPATH, static_cast<const char*>(nullptr));
+            }
+        }
     }
 
     set(CURLOPT_POST, 1L);
@@ -216,10 +207,14 @@ std::string THttpTransport::Post(std::string_view request)
                 *transfer.Expired == TIdleWatch::TPhase::Sending ? timeouts_.Send : timeouts_.Receive;
             fail(IdleTimeoutText(*transfer.Expired, limit));
         }
-        fail(errorText[0] != '\0' ? std::string_view(errorText) : std::string_view(curl_easy_strerror(rc)));
+        const char* text = connection->ErrorText;
+        fail(text[0] != '\0' ? std::string_view(text) : std::string_view(curl_easy_strerror(rc)));
     }
     if (IsRefusedContentType(transfer.ContentType))
         throw ESOAPHTTPException(ContentTypeErrorMessage(transfer.ContentType));
+    // An answer with "Connection: close" has made libcurl close the connection already; the handle
+    // then waits in the pool without one.
+    TConnectionPool::Process().GiveBack(std::move(key), std::move(connection));
     return std::move(transfer.Body);
 }
 

@@ -59,13 +59,14 @@ void CriaVanSoapEm(TVanSoapRef& result, const TOpcoesVanSoap& opcoes)
 {
     result.reset();
     const std::string arquivo = opcoes.ArquivoConf.empty() ? ArquivoTarrowConf() : opcoes.ArquivoConf;
-    const std::string endereco = LeEnderecoServico(arquivo);
+    const TConfiguracaoServico configuracao = LeConfiguracaoServico(arquivo);
 
     auto proxy = std::make_unique<TVanSoapProxy>(RegistroVanSoap());
     TVanSoapProxy& bound = *proxy;
     result = TVanSoapRef(std::move(proxy));
     bound.Transport().SetTimeouts(opcoes.Tempos);
-    bound.Transport().SetURL(endereco);
+    bound.Transport().SetCertificateCheck(configuracao.Certificados);
+    bound.Transport().SetURL(configuracao.Endereco);
 }
 
 }  // namespace

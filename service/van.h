@@ -146,8 +146,9 @@ TOpcoesVanSoap OpcoesVanSoapManual();
 TOpcoesVanSoap OpcoesVanSoapAutomatico();
 
 // Reads the address from Tarrow.conf (writing the default there when it reads as empty), creates
-// and binds a proxy, gives its transport the options' time-outs and the address. Raises
-// EIniFileException when the default cannot be written, and the transport's invalid-url error.
+// and binds a proxy, gives its transport the options' time-outs, the file's certificate check and
+// the address. Raises EIniFileException when the default cannot be written, and the transport's
+// invalid-url error.
 TVanSoapRef CriaVanSoap(const TOpcoesVanSoap& opcoes);
 
 // CriaVanSoap that never raises: an empty reference when the default could not be written, the

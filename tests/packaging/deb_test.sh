@@ -32,7 +32,7 @@ grep -q 'chown root:tarrow /opt/tarrow' "$out/control/postinst" || fail "postins
 if grep -Eq 'systemctl|autostart' "$out/control/postinst"; then fail "postinst enables a sender"; fi
 grep -q '^Package: tarrow$' "$out/control/control" || fail "package name"
 depends=$(grep '^Depends:' "$out/control/control") || fail "no Depends"
-for package in fonts-liberation qt6-translations-l10n; do
+for package in ca-certificates fonts-liberation qt6-translations-l10n; do
     grep -Eq "[ ,]$package(,| |\$)" <<<"$depends" || fail "the package does not depend on $package: $depends"
 done
 echo "deb_test: $(basename "$deb") ok ($(grep -c . <<<"$listing") entries)"

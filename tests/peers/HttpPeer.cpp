@@ -282,6 +282,7 @@ void THttpPeer::Serve(int fd, int connection)
         } else {
             bytes = "HTTP/1.1 " + std::to_string(answer.Status) + " " + answer.Reason + "\r\n";
             if (!answer.ContentType.empty()) bytes += "Content-Type: " + answer.ContentType + "\r\n";
+            for (const std::string& header : answer.Headers) bytes += header + "\r\n";
             bytes += "Content-Length: " + std::to_string(answer.Body.size()) + "\r\n\r\n" + answer.Body;
         }
         const int pieces = std::max(1, answer.Pieces);

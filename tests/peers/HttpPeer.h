@@ -27,6 +27,9 @@ struct TPeerAnswer {
     int Status = 200;
     std::string Reason = "OK";
     std::string ContentType = "text/xml; charset=utf-8";  // "" sends no Content-Type
+    // More header lines as they stand ("Connection: close"); the peer keeps the connection open
+    // whatever they say, so a client that ignores them would post on it again.
+    std::vector<std::string> Headers;
     std::string Body;
     // Silence after the request has been read, before the first byte of the answer.
     std::chrono::milliseconds Delay{0};

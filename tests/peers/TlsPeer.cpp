@@ -2,33 +2,38 @@
 
 #include "tests/peers/HttpPeer.h"
 
+#include <sstream>
 #include <stdexcept>
 
 namespace tarrow::test {
 
 using namespace std::chrono_literals;
 
-TTlsPeer::TTlsPeer(const std::string& scratchDirectory)
+TTlsPeer::TTlsPeer(const std::string& scratchDirectory) : directory_(scratchDirectory)
 {
-    const std::string cert = scratchDirectory + "peer-cert.pem";
-    const std::string key = scratchDirectory + "peer-key.pem";
     {
-        TChildProcess openssl({"/bin/sh", "-c",
-                               "/usr/bin/openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
-                               "-days 2 -subj /CN=nome.errado.invalid -keyout '" + key + "' -out '" + cert +
-                                   "' 2>/dev/null && echo OK"});
-        if (openssl.ReadLine(60s) != "OK") throw std::runtime_error("openssl could not make a certificate");
+        TChildProcess make({"/bin/sh", "-c",
+                            "/bin/sh '" TARROW_TEST_PEERS_DIR "/make_test_ca.sh' '" + directory_ + "' '" +
+                                PeerHost() + "' && echo OK"});
+        if (make.ReadLine(60s) != "OK") throw std::runtime_error("openssl could not make the test certificates");
     }
-    process_ = std::make_unique<TChildProcess>(
-        std::vector<std::string>{"/usr/bin/python3", TARROW_TEST_PEERS_DIR "/tls_peer.py", PeerHost(), cert, key});
+    std::vector<std::string> argv{"/usr/bin/python3", TARROW_TEST_PEERS_DIR "/tls_peer.py", PeerHost()};
+    for (const char* name : {"valid", "wrong-name", "expired"}) {
+        argv.push_back(directory_ + name + ".pem");
+        argv.push_back(directory_ + name + "-key.pem");
+    }
+    process_ = std::make_unique<TChildProcess>(argv);
     auto line = process_->ReadLine(60s);
     if (!line || line->rfind("PORT ", 0) != 0) throw std::runtime_error("the TLS peer did not start");
-    port_ = std::stoi(line->substr(5));
+    std::istringstream ports(line->substr(5));
+    for (int& port : ports_) ports >> port;
+    if (!ports) throw std::runtime_error("the TLS peer did not report its ports: " + *line);
 }
 
-std::string TTlsPeer::Url() const
+std::string TTlsPeer::Url(TTlsCertificate certificate) const
 {
-    return "https://" + PeerHost() + ":" + std::to_string(port_) + "/parceiros/orvane/van/van.asmx";
+    return "https://" + PeerHost() + ":" + std::to_string(Port(certificate)) +
+           "/parceiros/orvane/van/van.asmx";
 }
 
 }  // namespace tarrow::test

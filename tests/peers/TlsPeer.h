@@ -1,6 +1,8 @@
 #pragma once
-// The HTTPS peer of tls_peer.py, with a fresh self-signed certificate for a wrong name: a client
-// that checks certificates refuses it, one that ignores invalid certificates talks to it.
+// The HTTPS peer of tls_peer.py with certificates from a certification authority of our own, made
+// afresh by make_test_ca.sh: one port serves a certificate valid for the peer's address, one a
+// certificate for another name, one an expired certificate. No system trusts the authority, so a
+// client that checks certificates refuses all three unless it is told to trust CaFile().
 
 #include "tests/peers/ChildProcess.h"
 
@@ -9,14 +11,21 @@
 
 namespace tarrow::test {
 
+enum class TTlsCertificate { Valid, WrongName, Expired };
+
 class TTlsPeer {
 public:
-    explicit TTlsPeer(const std::string& scratchDirectory);  // raises std::runtime_error on failure
-    std::string Url() const;
+    // Leaves the authority and the certificates in the folder, which ends with "/"; raises
+    // std::runtime_error when they cannot be made or the peer does not start.
+    explicit TTlsPeer(const std::string& scratchDirectory);
+    std::string CaFile() const { return directory_ + "ca.pem"; }
+    std::string Url(TTlsCertificate certificate) const;
+    int Port(TTlsCertificate certificate) const { return ports_[static_cast<int>(certificate)]; }
 
 private:
+    std::string directory_;
     std::unique_ptr<TChildProcess> process_;
-    int port_ = 0;
+    int ports_[3] = {};
 };
 
 }  // namespace tarrow::test

@@ -1,19 +1,23 @@
 #!/usr/bin/python3
-"""An HTTPS peer on a loopback address whose certificate no client should trust: self-signed, for
-a name that is not the address. It answers every POST with the same SOAP result and prints its
-port first ("PORT <n>").
+"""An HTTPS peer on a loopback address: one port for each certificate it is given, served at the
+same time. Every POST gets a SOAP result 0 of the operation its SOAPAction names; connections are
+kept alive. It prints its ports first, on one line ("PORT <n> <n> ..."), in the order of the
+certificates.
 
-Usage: tls_peer.py <loopback address> <certificate file> <key file>
+Usage: tls_peer.py <loopback address> <certificate file> <key file> [<certificate> <key> ...]
 """
 
 import http.server
 import ssl
 import sys
+import threading
 
-ANSWER = ('<?xml version="1.0" encoding="utf-8"?>'
-          '<soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body>'
-          '<inserir_vendasResponse xmlns="http://tempuri.org/"><inserir_vendasResult>0</inserir_vendasResult>'
-          '</inserir_vendasResponse></soap:Body></soap:Envelope>').encode()
+
+def answer(operation):
+    return ('<?xml version="1.0" encoding="utf-8"?>'
+            '<soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body>'
+            '<{0}Response xmlns="http://tempuri.org/"><{0}Result>0</{0}Result></{0}Response>'
+            '</soap:Body></soap:Envelope>').format(operation).encode()
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -21,24 +25,34 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_POST(self):
         self.rfile.read(int(self.headers.get("Content-Length", "0")))
+        action = self.headers.get("SOAPAction", "").strip('"')
+        body = answer(action.rsplit("/", 1)[-1] or "inserir_vendas")
         self.send_response(200)
         self.send_header("Content-Type", "text/xml; charset=utf-8")
-        self.send_header("Content-Length", str(len(ANSWER)))
+        self.send_header("Content-Length", str(len(body)))
         self.end_headers()
-        self.wfile.write(ANSWER)
+        self.wfile.write(body)
 
     def log_message(self, *args):
         pass
 
 
 def main():
-    server = http.server.HTTPServer((sys.argv[1], 0), Handler)
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(sys.argv[2], sys.argv[3])
-    server.socket = context.wrap_socket(server.socket, server_side=True)
-    sys.stdout.write("PORT %d\n" % server.server_port)
+    servers = []
+    for cert, key in zip(sys.argv[2::2], sys.argv[3::2]):
+        server = http.server.ThreadingHTTPServer((sys.argv[1], 0), Handler)
+        server.daemon_threads = True
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+        servers.append(server)
+    sys.stdout.write("PORT %s\n" % " ".join(str(s.server_port) for s in servers))
     sys.stdout.flush()
-    server.serve_forever()
+    threads = [threading.Thread(target=s.serve_forever, daemon=True) for s in servers]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@
 #include "service/EndpointConfig.h"
 #include "service/VanProxy.h"
 #include "tests/peers/HttpPeer.h"
+#include "tests/peers/TlsPeer.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -84,7 +85,7 @@ TEST_F(TFactoryTest, NamesAreReadWithoutRegardToCaseAndTheFileIsReadAtEveryAttem
     EXPECT_EQ(dir.Read("Tarrow.conf"), "[WebService]\r\nURL=" + peer.Url("/novo/van.asmx") + "\r\n");
 }
 
-TEST_F(TFactoryTest, EachProxyIsFreshWithItsOwnConnection)
+TEST_F(TFactoryTest, EachProxyIsFreshAndTheyShareOneKeptAliveConnection)
 {
     TVanSoapRef first = ObtemVanSoap(opcoes);
     TVanSoapRef second = ObtemVanSoap(opcoes);
@@ -93,9 +94,47 @@ TEST_F(TFactoryTest, EachProxyIsFreshWithItsOwnConnection)
     Send(second);
     first = ObtemVanSoap(opcoes);
     Send(first);
-    EXPECT_EQ(peer.Connections(), 3);
+    EXPECT_EQ(peer.Connections(), 1);
     first.reset();
     EXPECT_FALSE(first);
+}
+
+TEST_F(TFactoryTest, HttpsCertificatesAreCheckedUnlessTarrowConfNamesTheAuthorityOrOptsOut)
+{
+    test::TTlsPeer tls(dir.Path());
+    auto outcome = [&](test::TTlsCertificate certificate, const std::string& keys) -> std::string {
+        dir.Write("Tarrow.conf", "[WebService]\r\nURL=" + tls.Url(certificate) + "\r\n" + keys);
+        TVanSoapRef van = ObtemVanSoap(opcoes);
+        try {
+            return std::to_string(Send(van));
+        } catch (const ESOAPHTTPException& e) {
+            EXPECT_NE(e.Message().find(" - URL:" + tls.Url(certificate) + " - SOAPAction:"), std::string::npos)
+                << e.Message();
+            return e.Message();
+        }
+    };
+    using enum test::TTlsCertificate;
+    auto refused = [](const std::string& outcome, const std::string& cause) -> ::testing::AssertionResult {
+        if (outcome.find(cause) != std::string::npos) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << outcome;
+    };
+    // The test authority is in no system's store.
+    EXPECT_TRUE(refused(outcome(Valid, ""), "SSL certificate problem: unable to get local issuer certificate"));
+    EXPECT_EQ(outcome(Valid, "CertificadoCA=ca.pem\r\n"), "0") << "a name relative to Tarrow.conf's folder";
+    EXPECT_EQ(outcome(Valid, "certificadoca = " + tls.CaFile() + "\r\nVerificarCertificado=1\r\n"), "0");
+    EXPECT_TRUE(refused(outcome(WrongName, "CertificadoCA=ca.pem\r\n"),
+                        "no alternative certificate subject name matches target host name '" + test::PeerHost() +
+                            "'"));
+    EXPECT_TRUE(
+        refused(outcome(Expired, "CertificadoCA=ca.pem\r\n"), "SSL certificate problem: certificate has expired"));
+    EXPECT_TRUE(refused(outcome(Valid, "CertificadoCA=nao-existe.pem\r\n"), dir.Path() + "nao-existe.pem"));
+
+    EXPECT_EQ(outcome(WrongName, "VerificarCertificado=0\r\n"), "0");
+    EXPECT_EQ(dir.Read("Tarrow.conf"), "[WebService]\r\nURL=" + tls.Url(WrongName) + "\r\nVerificarCertificado=0\r\n")
+        << "nothing is written for the certificate keys";
+    EXPECT_EQ(outcome(Expired, "VerificarCertificado=0\r\n"), "0");
+    EXPECT_TRUE(refused(outcome(Expired, "CertificadoCA=ca.pem\r\n"), "certificate has expired"))
+        << "the connection opened without checks is not used for a checked call";
 }
 
 TEST_F(TFactoryTest, TimeOutsAreTheCallingProgramsChoice)

@@ -96,7 +96,7 @@ TEST_F(TProxyTest, EveryOperationSendsItsWrapperItsParametersInOrderAndItsAction
         for (const TSoapParam& p : op.Params) expected.emplace_back(p.Name);
         EXPECT_EQ(ChildNames(got.Body, op.Name), expected) << op.Name;
     }
-    EXPECT_EQ(peer.Connections(), 22) << "a fresh proxy, and so a fresh connection, per call";
+    EXPECT_EQ(peer.Connections(), 1) << "a fresh proxy per call, on one kept-alive connection";
     EXPECT_NE(peer.Requests()[14].Body.find("<data>2024-03-05T00:00:00.000</data>"), std::string::npos);
     EXPECT_NE(peer.Requests()[11].Body.find("<pmc>9.99</pmc><aliquota_icms>18</aliquota_icms>"),
               std::string::npos);
