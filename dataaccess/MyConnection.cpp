@@ -17,16 +17,16 @@ void TMyConnectionOptions::CheckClosed() const
     if (owner_.Connected()) throw EDatabaseError(ComponentMessage(&owner_, kOpenConnection));
 }
 
-void TMyConnectionOptions::SetDirect(bool value)
+void TMyConnectionOptions::SetDirect(bool value) const
 {
     CheckClosed();
-    direct_ = value;
+    if (!value) throw EDatabaseError(ComponentMessage(&owner_, "Direct False is not supported"));
 }
 
-void TMyConnectionOptions::SetEmbedded(bool value)
+void TMyConnectionOptions::SetEmbedded(bool value) const
 {
     CheckClosed();
-    embedded_ = value;
+    if (value) throw EDatabaseError(ComponentMessage(&owner_, "Embedded True is not supported"));
 }
 
 void TMyConnectionOptions::SetProtocol(TMyProtocol value)
@@ -73,6 +73,17 @@ TMyConnection::~TMyConnection()
 {
     DisconnectQuietly();
     for (auto* client : std::vector<TMyConnectionClient*>(clients_)) client->ConnectionDestroyed();
+}
+
+void TMyConnection::SetPooling(bool value) const
+{
+    if (value) throw EDatabaseError(ComponentMessage(this, "Pooling True is not supported"));
+}
+
+void TMyConnection::SetIsolationLevel(TIsolationLevel value) const
+{
+    if (value != TIsolationLevel::ilReadCommitted)
+        throw EDatabaseError(ComponentMessage(this, "IsolationLevel other than ilReadCommitted is not supported"));
 }
 
 void TMyConnection::SetServer(const std::string& value)
@@ -130,8 +141,6 @@ void TMyConnection::PassParameters()
     c.UseUnicode = options_.UseUnicode();
     c.Charset = options_.Charset();
     c.Port = port_;
-    c.Embedded = options_.Embedded();
-    c.Direct = options_.Direct();
     c.Compress = options_.Compress();
     c.Protocol = options_.Protocol();
     c.SSL = SSLOptions;

@@ -56,12 +56,13 @@ public:
     // Kept for the window's design; no login dialog exists.
     bool LoginPrompt() const noexcept { return loginPrompt_; }
     void SetLoginPrompt(bool value) noexcept { loginPrompt_ = value; }
-    // No connection pool exists; the value is kept.
-    bool Pooling() const noexcept { return pooling_; }
-    void SetPooling(bool value) noexcept { pooling_ = value; }
-    // For explicit transactions, which nothing here starts; the server's auto-commit holds.
-    TIsolationLevel IsolationLevel() const noexcept { return isolationLevel_; }
-    void SetIsolationLevel(TIsolationLevel value) noexcept { isolationLevel_ = value; }
+    // No connection pool exists: only False is accepted.
+    bool Pooling() const noexcept { return false; }
+    void SetPooling(bool value) const;
+    // For explicit transactions, which nothing here starts (the server's auto-commit holds): only
+    // the default level is accepted, so no caller believes another one is in force.
+    TIsolationLevel IsolationLevel() const noexcept { return TIsolationLevel::ilReadCommitted; }
+    void SetIsolationLevel(TIsolationLevel value) const;
     TMySSLOptions SSLOptions;
 
     TMyConnectionOptions& Options() noexcept { return options_; }
@@ -109,8 +110,6 @@ private:
     std::string database_;
     int connectionTimeout_ = 15;
     bool loginPrompt_ = true;
-    bool pooling_ = false;
-    TIsolationLevel isolationLevel_ = TIsolationLevel::ilReadCommitted;
     TMyConnectionOptions options_{*this};
     std::unique_ptr<TMySQLConnection> internal_;
     std::vector<TMyConnectionClient*> clients_;

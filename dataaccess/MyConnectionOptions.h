@@ -11,7 +11,6 @@ namespace tarrow {
 class TMyConnection;
 
 enum class TMyProtocol { mpDefault, mpTCP, mpSocket, mpPipe, mpMemory, mpSSL };
-enum class TDefaultSortType { stCaseSensitive, stCaseInsensitive, stBinary };
 enum class TIsolationLevel { ilReadCommitted, ilReadUnCommitted, ilRepeatableRead, ilSerializable };
 
 class TMyConnectionOptions {
@@ -21,10 +20,12 @@ public:
     TMyConnectionOptions& operator=(const TMyConnectionOptions&) = delete;
 
     // Refused on an open connection ("Cannot perform this operation on an open connection").
-    bool Direct() const noexcept { return direct_; }
-    void SetDirect(bool value);
-    bool Embedded() const noexcept { return embedded_; }
-    void SetEmbedded(bool value);
+    // The protocol is always spoken by our own client, never through a loaded client library or
+    // an embedded server: only Direct True and Embedded False are accepted.
+    bool Direct() const noexcept { return true; }
+    void SetDirect(bool value) const;
+    bool Embedded() const noexcept { return false; }
+    void SetEmbedded(bool value) const;
     TMyProtocol Protocol() const noexcept { return protocol_; }
     void SetProtocol(TMyProtocol value);
     bool Compress() const noexcept { return compress_; }
@@ -43,17 +44,12 @@ public:
     // Free to change at any time.
     bool CheckBackslashes = false;
     TNumericType NumericType = TNumericType::ntFloat;
-    bool DisconnectedMode = false;
     bool LocalFailover = false;
-    bool KeepDesignConnected = true;
-    TDefaultSortType DefaultSortType = TDefaultSortType::stCaseSensitive;
 
 private:
     void CheckClosed() const;
 
     TMyConnection& owner_;
-    bool direct_ = true;
-    bool embedded_ = false;
     TMyProtocol protocol_ = TMyProtocol::mpDefault;
     bool compress_ = false;
     std::string charset_;

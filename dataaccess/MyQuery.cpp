@@ -13,16 +13,14 @@ TMyQuery::~TMyQuery()
     rows_.reset();
 }
 
-void TMyQuery::SetFetchAll(bool value)
+void TMyQuery::SetFetchAll(bool value) const
 {
-    fetchAll_ = value;
-    if (value) uniDirectional_ = false;
+    if (!value) throw EDatabaseError(ComponentMessage(this, "FetchAll False is not supported"));
 }
 
-void TMyQuery::SetUniDirectional(bool value)
+void TMyQuery::SetUniDirectional(bool value) const
 {
-    uniDirectional_ = value;
-    if (value) fetchAll_ = false;
+    if (value) throw EDatabaseError(ComponentMessage(this, "UniDirectional True is not supported"));
 }
 
 void TMyQuery::SetFetchRows(int value)

@@ -23,10 +23,8 @@ struct TMyDataSetOptions {
     bool BinaryAsString = true;
     bool FieldsAsString = false;
     bool LongStrings = true;
-    bool FlatBuffers = false;
     bool TrimFixedChar = true;
     bool TrimVarChar = false;
-    bool QueryRecCount = false;
 };
 
 class TMyQuery : public TMyStatementComponent {
@@ -37,13 +35,13 @@ public:
     ~TMyQuery() override;
 
     TMyDataSetOptions Options;
-    bool ReadOnly = false;
 
-    // Rows are always read whole while the query opens; FetchAll True keeps the cursor two-way.
-    bool FetchAll() const noexcept { return fetchAll_; }
-    void SetFetchAll(bool value);
-    bool UniDirectional() const noexcept { return uniDirectional_; }
-    void SetUniDirectional(bool value);
+    // Rows are always read whole while the query opens and the cursor always moves both ways:
+    // only FetchAll True and UniDirectional False are accepted.
+    bool FetchAll() const noexcept { return true; }
+    void SetFetchAll(bool value) const;
+    bool UniDirectional() const noexcept { return false; }
+    void SetUniDirectional(bool value) const;
     // Rows per memory block, 1 to 10000; not on an open query.
     int FetchRows() const noexcept { return fetchRows_; }
     void SetFetchRows(int value);
@@ -85,8 +83,6 @@ protected:
 private:
     void ReadRows(TMyConnection& connection);
 
-    bool fetchAll_ = true;
-    bool uniDirectional_ = false;
     int fetchRows_ = 25;
     TMySQLCommand executor_;
     std::unique_ptr<TMySQLRecordset> rows_;

@@ -51,8 +51,6 @@ public:
     std::string Charset;
     bool UseUnicode = false;
     bool CheckBackslashes = false;
-    bool Direct = true;
-    bool Embedded = false;
     bool AutoCommit = true;
     TMySSLOptions SSL;
 

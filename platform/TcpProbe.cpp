@@ -44,7 +44,9 @@ bool TcpCanConnect(const std::string& host, std::uint16_t port)
 {
     if (host.empty() || IsReservedInvalidName(host)) return false;
     addrinfo hints{};
-    hints.ai_family = AF_INET;  // the store's network is IPv4, as the original sockets layer was
+    // IPv4 only, like the database transport: only the first address is tried, and a host that
+    // also publishes an IPv6 address would otherwise fail the check on a store without IPv6 routes.
+    hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* raw = nullptr;
     if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &raw) != 0 || raw == nullptr)

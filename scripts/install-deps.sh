@@ -14,6 +14,8 @@ packages=(
     python3 python3-spyne                       # a third-party SOAP service the tests talk to
     openssl                                     # certificates for the HTTPS test peer
     file dpkg-dev                               # cpack: the .deb and its library dependencies
+    lintian                                     # the package check
+    systemd                                     # systemd-analyze: the sender unit's exposure check
     libmariadb-dev                              # the peer client library, linked only into bench/
 )
 

@@ -17,7 +17,7 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes Command(std::uint8_t command, const std::string& text)
 {
     Bytes out = {command};
-    out.insert(out.end(), text.begin(), text.end());
+    PutText(out, text);
     return out;
 }
 

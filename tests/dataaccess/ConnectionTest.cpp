@@ -38,6 +38,22 @@ TEST(ConnectionDefaults, ANewConnectionHasTheDesignDefaults)
     EXPECT_FALSE(q.Active());
     EXPECT_TRUE(q.Options.NullForZeroDate);
     EXPECT_TRUE(q.Options.TrimFixedChar);
+
+    // Options nothing here acts on take only the value in force; another is an error, not a no-op.
+    c.SetPooling(false);
+    c.SetIsolationLevel(TIsolationLevel::ilReadCommitted);
+    c.Options().SetDirect(true);
+    c.Options().SetEmbedded(false);
+    q.SetFetchAll(true);
+    q.SetUniDirectional(false);
+    EXPECT_EQ(ErrorOf([&] { c.SetPooling(true); }), "oConnect: Pooling True is not supported");
+    EXPECT_EQ(ErrorOf([&] { c.SetIsolationLevel(TIsolationLevel::ilSerializable); }),
+              "oConnect: IsolationLevel other than ilReadCommitted is not supported");
+    EXPECT_EQ(ErrorOf([&] { c.Options().SetDirect(false); }), "oConnect: Direct False is not supported");
+    EXPECT_EQ(ErrorOf([&] { c.Options().SetEmbedded(true); }), "oConnect: Embedded True is not supported");
+    EXPECT_EQ(ErrorOf([&] { q.SetFetchAll(false); }), "oQuery: FetchAll False is not supported");
+    EXPECT_EQ(ErrorOf([&] { q.SetUniDirectional(true); }), "oQuery: UniDirectional True is not supported");
+    EXPECT_THROW(c.SetPooling(true), EDatabaseError);
 }
 
 TEST(ConnectionDefaults, VersionTextsOfServers)

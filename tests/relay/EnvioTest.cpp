@@ -603,7 +603,7 @@ TEST_F(Partida, AutomaticCaptionCarriesTheVersionAndTheWarningSaysTheInternetIsD
 {
     TUMain logica(TVariante::Automatico, janela_, nullptr, loja_.Diretorio.Path());
     logica.FormCreate();
-    EXPECT_EQ(janela_.Titulo, "TarrowKesto " + VersaoArquivo(""));
+    EXPECT_EQ(janela_.Titulo, "TarrowKesto 1.1.1.0");
     ASSERT_EQ(janela_.Mensagens.size(), 1u);
     EXPECT_EQ(janela_.Mensagens[0].Texto, "A conexão com a internet não está ativa.\r\n"
                                           "Verifique sua conexão com a internet antes de enviar as vendas ao WebService.");
