@@ -24,6 +24,8 @@ namespace {
 // MinGW's headers declare the version-independent class only; version 6 is the one that can refuse
 // a document type declaration and is present on every Windows we run on.
 const CLSID kClsidDomDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
+// Declared by the headers but defined in none of MinGW's import libraries.
+const IID kIidXmlDomDocument2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
 
 template <typename T>
 class TComPtr {
@@ -125,6 +127,72 @@ IXMLDOMNode* ElementFrom(IXMLDOMNode* node)
     return nullptr;
 }
 
+void AppendEscaped(std::string& out, std::string_view text, bool attribute)
+{
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '\r': out += "&#13;"; break;
+        case '"': out += attribute ? "&quot;" : "\""; break;
+        case '\n': out += attribute ? "&#10;" : "\n"; break;
+        case '\t': out += attribute ? "&#9;" : "\t"; break;
+        default: out += c;
+        }
+    }
+}
+
+// The node's markup written by us, escaped as the other platform's library writes it: MSXML's own
+// serialisation is not the same everywhere (one implementation indents it).
+void AppendMarkup(std::string& out, IXMLDOMNode* node)
+{
+    DOMNodeType type = NODE_INVALID;
+    if (FAILED(node->get_nodeType(&type))) return;
+    const auto text = [node] { return Utf8Of([node](BSTR* o) { return node->get_text(o); }); };
+    const auto name = [node] { return Utf8Of([node](BSTR* o) { return node->get_nodeName(o); }); };
+    switch (type) {
+    case NODE_TEXT: AppendEscaped(out, text(), false); return;
+    case NODE_CDATA_SECTION: out += "<![CDATA[" + text() + "]]>"; return;
+    case NODE_COMMENT: out += "<!--" + text() + "-->"; return;
+    case NODE_PROCESSING_INSTRUCTION: out += "<?" + name() + " " + text() + "?>"; return;
+    case NODE_ELEMENT: break;
+    default: return;
+    }
+    const std::string qualified = name();
+    out += '<';
+    out += qualified;
+    TComPtr<IXMLDOMNamedNodeMap> attributes;
+    long count = 0;
+    if (node->get_attributes(attributes.Out()) == S_OK && attributes && SUCCEEDED(attributes->get_length(&count))) {
+        for (long i = 0; i < count; ++i) {
+            TComPtr<IXMLDOMNode> attr;
+            if (attributes->get_item(i, attr.Out()) != S_OK || !attr) continue;
+            out += ' ';
+            out += Utf8Of([&attr](BSTR* o) { return attr->get_nodeName(o); });
+            out += "=\"";
+            AppendEscaped(out, Utf8Of([&attr](BSTR* o) { return attr->get_text(o); }), true);
+            out += '"';
+        }
+    }
+    IXMLDOMNode* child = nullptr;
+    if (node->get_firstChild(&child) != S_OK || child == nullptr) {
+        out += "/>";
+        return;
+    }
+    out += '>';
+    while (child != nullptr) {
+        AppendMarkup(out, child);
+        IXMLDOMNode* next = nullptr;
+        if (child->get_nextSibling(&next) != S_OK) next = nullptr;
+        child->Release();
+        child = next;
+    }
+    out += "</";
+    out += qualified;
+    out += '>';
+}
+
 }  // namespace
 
 struct TXmlAdapter {
@@ -196,7 +264,9 @@ std::string TXmlElement::Text() const
 
 std::string TXmlElement::Markup() const
 {
-    return Utf8Of([this](BSTR* out) { return TXmlAdapter::Node(*this)->get_xml(out); });
+    std::string out;
+    AppendMarkup(out, TXmlAdapter::Node(*this));
+    return out;
 }
 
 TXmlDocument::TXmlDocument(std::string_view body)
@@ -205,7 +275,7 @@ TXmlDocument::TXmlDocument(std::string_view body)
         ThrowXmlParseError("The document is too large", 1, XmlBodyLine(body, 1));
 
     TComPtr<IXMLDOMDocument2> doc;
-    Check(CoCreateInstance(kClsidDomDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument2,
+    Check(CoCreateInstance(kClsidDomDocument60, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
                            reinterpret_cast<void**>(doc.Out())),
           "the document could not be created");
     Check(doc->put_async(VARIANT_FALSE), "async");
@@ -251,6 +321,7 @@ TXmlDocument::TXmlDocument(std::string_view body)
             std::count(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(doctype), '\n') < line)
             ThrowXmlDocumentTypeRefused(body);
         if (reason.empty()) reason = "The document is not well-formed";
+        if (source.empty() && line > 0) source = XmlBodyLine(body, static_cast<int>(line));
         ThrowXmlParseError(reason, static_cast<int>(line), source);
     }
     // Should a parser accept the declaration in spite of the property, the document is refused all
