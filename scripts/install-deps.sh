@@ -13,6 +13,7 @@ packages=(
     openssl                                     # certificates for the HTTPS test peer
     file dpkg-dev                               # cpack: the .deb and its library dependencies
     libmariadb-dev                              # the peer client library, linked only into bench/
+    g++-mingw-w64-x86-64-posix wine64           # the Windows XML adapter (MSXML 6), checked under Wine
 )
 
 missing=()
