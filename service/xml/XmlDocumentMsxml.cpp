@@ -316,9 +316,10 @@ TXmlDocument::TXmlDocument(std::string_view body)
             reason = Utf8Of([&error](BSTR* out) { return error->get_reason(out); });
             source = Utf8Of([&error](BSTR* out) { return error->get_srcText(out); });
         }
-        // The parser's own complaint about the declaration reads as the other platform's.
+        // The parser's own complaint about the declaration reads as the other platform's: the
+        // declaration is at or before the line it names, or it names none.
         if (doctype != std::string_view::npos &&
-            std::count(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(doctype), '\n') < line)
+            (line <= 0 || std::count(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(doctype), '\n') < line))
             ThrowXmlDocumentTypeRefused(body);
         if (reason.empty()) reason = "The document is not well-formed";
         if (source.empty() && line > 0) source = XmlBodyLine(body, static_cast<int>(line));

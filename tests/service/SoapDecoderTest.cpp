@@ -5,9 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#ifdef _WIN32
-#include <thread>
-#endif
 
 namespace tarrow {
 namespace {
@@ -325,27 +322,6 @@ TEST(SoapDecoderRecord, RecordFieldsComeFromTheResultElement)
     EXPECT_EQ(parcela.valor, "12.50");
     EXPECT_EQ(parcela.vencimento, "05/03/2024");
 }
-
-#ifdef _WIN32
-// MSXML answers only a thread that has initialised COM: without it a call fails with COM's reason,
-// never as an answer that did not parse.
-TEST(SoapDecoderMsxml, AThreadWithoutComGetsTheReasonNotAParseError)
-{
-    std::string message;
-    std::thread([&message] {
-        try {
-            DecodeIntResponse(Wrapper("<r>1</r>"));
-            message = "decoded";
-        } catch (const EDOMParseError& e) {
-            message = "parse error: " + e.Message();
-        } catch (const Exception& e) {
-            message = e.Message();
-        }
-    }).join();
-    EXPECT_EQ(message.rfind("MSXML 6: the document could not be created: ", 0), 0u) << message;
-    EXPECT_NE(message.find("0x800401F0"), std::string::npos) << message;
-}
-#endif
 
 }  // namespace
 }  // namespace tarrow
