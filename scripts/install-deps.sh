@@ -17,6 +17,7 @@ packages=(
     lintian                                     # the package check
     systemd                                     # systemd-analyze: the sender unit's exposure check
     libmariadb-dev                              # the peer client library, linked only into bench/
+    g++-mingw-w64-x86-64-posix wine64           # the Windows XML adapter (MSXML 6), checked under Wine
 )
 
 missing=()

@@ -1,12 +1,8 @@
 #include "service/SoapEncoder.h"
 
-#include "service/XmlPtr.h"
-
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdio>
-#include <new>
 #include <stdexcept>
 
 namespace tarrow {
@@ -30,30 +26,15 @@ bool Matches(const TSoapValue& value, TSoapType type)
     return false;
 }
 
-xmlNode* NewChild(xmlNode* parent, xmlNs* ns, std::string_view name)
+// Requests are written by us, not by an XML library, so that every platform sends the same bytes:
+// characters stay UTF-8 and only what markup needs is escaped (a carriage return too, so that it
+// survives line-end normalisation at the peer). A text ends at its first NUL, which XML cannot
+// carry.
+void AppendEscaped(std::string& out, std::string_view text, bool attribute)
 {
-    const std::string n(name);
-    xmlNode* child = xmlNewChild(parent, ns, XmlChars(n.c_str()), nullptr);
-    if (child == nullptr) throw std::bad_alloc();
-    return child;
-}
-
-xmlNs* NewNs(xmlNode* node, std::string_view href, const char* prefix)
-{
-    const std::string h(href);
-    xmlNs* ns = xmlNewNs(node, XmlChars(h.c_str()), prefix ? XmlChars(prefix) : nullptr);
-    if (ns == nullptr) throw std::bad_alloc();
-    return ns;
-}
-
-// The request tree holds elements, namespace declarations and text only. Writing it takes a
-// fraction of what the generic serializer costs, and each call pays it: characters stay UTF-8 and
-// only what markup needs is escaped (a carriage return too, so that it survives line-end
-// normalisation at the peer).
-void AppendEscaped(std::string& out, const xmlChar* text, bool attribute)
-{
-    for (const char* p = Chars(text); *p != '\0'; ++p) {
-        switch (*p) {
+    for (char c : text) {
+        switch (c) {
+        case '\0': return;
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
@@ -62,43 +43,24 @@ void AppendEscaped(std::string& out, const xmlChar* text, bool attribute)
             if (attribute) out += "&quot;";
             else out += '"';
             break;
-        default: out += *p;
+        default: out += c;
         }
     }
 }
 
-void AppendQualifiedName(std::string& out, const xmlNode* element)
+// A name from the contract, cut like a text at a NUL.
+void AppendName(std::string& out, std::string_view name)
 {
-    if (element->ns != nullptr && element->ns->prefix != nullptr) {
-        out += Chars(element->ns->prefix);
-        out += ':';
-    }
-    out += Chars(element->name);
+    out += name.substr(0, name.find('\0'));
 }
 
-void AppendElement(std::string& out, const xmlNode* element)
+void AppendNamespace(std::string& out, const char* prefix, std::string_view href)
 {
-    out += '<';
-    AppendQualifiedName(out, element);
-    for (const xmlNs* ns = element->nsDef; ns != nullptr; ns = ns->next) {
-        out += ns->prefix != nullptr ? " xmlns:" : " xmlns";
-        if (ns->prefix != nullptr) out += Chars(ns->prefix);
-        out += "=\"";
-        AppendEscaped(out, ns->href, true);
-        out += '"';
-    }
-    if (element->children == nullptr) {
-        out += "/>";
-        return;
-    }
-    out += '>';
-    for (const xmlNode* child = element->children; child != nullptr; child = child->next) {
-        if (child->type == XML_ELEMENT_NODE) AppendElement(out, child);
-        else if (child->type == XML_TEXT_NODE) AppendEscaped(out, child->content, false);
-    }
-    out += "</";
-    AppendQualifiedName(out, element);
-    out += '>';
+    out += prefix != nullptr ? " xmlns:" : " xmlns";
+    if (prefix != nullptr) out += prefix;
+    out += "=\"";
+    AppendEscaped(out, href, true);
+    out += '"';
 }
 
 }  // namespace
@@ -164,41 +126,40 @@ std::string EncodeSoapRequest(const TSoapOperation& operation, std::span<const T
                                         std::string(operation.Params[i].Name) + " has the wrong type");
     }
 
-    TXmlDocPtr doc(xmlNewDoc(XmlChars("1.0")));
-    if (!doc) throw std::bad_alloc();
-    xmlNode* envelope = xmlNewDocNode(doc.get(), nullptr, XmlChars("Envelope"), nullptr);
-    if (envelope == nullptr) throw std::bad_alloc();
-    xmlDocSetRootElement(doc.get(), envelope);
-    xmlNs* soapEnv = NewNs(envelope, kSoapEnvelopeNamespace, "SOAP-ENV");
-    // Declared although nothing in a request uses them; peers have seen them on every request.
-    NewNs(envelope, kXmlSchemaNamespace, "xsd");
-    NewNs(envelope, kXmlSchemaInstanceNamespace, "xsi");
-    xmlSetNs(envelope, soapEnv);
-
-    xmlNode* body = NewChild(envelope, soapEnv, "Body");
-    xmlNode* wrapper = NewChild(body, nullptr, operation.Name);
-    xmlNs* target = NewNs(wrapper, targetNamespace, nullptr);
-    xmlSetNs(wrapper, target);
-
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        xmlNode* element = NewChild(wrapper, target, operation.Params[i].Name);
-        const std::string text = SoapValueText(arguments[i]);
-        // Added as a text node, so the serializer escapes what XML reserves; nothing is
-        // interpreted as markup or as an entity reference.
-        if (text.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("argument text too long");
-        if (!text.empty()) {
-            xmlNode* content =
-                xmlNewDocTextLen(doc.get(), XmlChars(text.c_str()), static_cast<int>(text.size()));
-            if (content == nullptr) throw std::bad_alloc();
-            xmlAddChild(element, content);
-        }
-    }
-
-    // libxml2 would name the encoding in its own declaration or fall back to character references;
-    // the declaration we want carries the version only, so we write it ourselves.
-    std::string request = "<?xml version=\"1.0\"?>";
+    // The declaration carries the version only; the envelope declares the schema namespaces
+    // although nothing in a request uses them, because peers have seen them on every request.
+    std::string request = "<?xml version=\"1.0\"?><SOAP-ENV:Envelope";
     request.reserve(1024);
-    AppendElement(request, envelope);
+    AppendNamespace(request, "SOAP-ENV", kSoapEnvelopeNamespace);
+    AppendNamespace(request, "xsd", kXmlSchemaNamespace);
+    AppendNamespace(request, "xsi", kXmlSchemaInstanceNamespace);
+    request += "><SOAP-ENV:Body><";
+    AppendName(request, operation.Name);
+    AppendNamespace(request, nullptr, targetNamespace);
+    if (arguments.empty()) {
+        request += "/>";
+    } else {
+        request += '>';
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            request += '<';
+            AppendName(request, operation.Params[i].Name);
+            const std::string text = SoapValueText(arguments[i]);
+            // Escaped as text: nothing in a value is read as markup or as an entity reference.
+            if (text.empty()) {
+                request += "/>";
+                continue;
+            }
+            request += '>';
+            AppendEscaped(request, text, false);
+            request += "</";
+            AppendName(request, operation.Params[i].Name);
+            request += '>';
+        }
+        request += "</";
+        AppendName(request, operation.Name);
+        request += '>';
+    }
+    request += "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
     return request;
 }
 

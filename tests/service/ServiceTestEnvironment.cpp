@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#ifdef _WIN32
+#include <objbase.h>
+#endif
 
 namespace tarrow::test {
 namespace {
@@ -17,6 +20,10 @@ class TServiceTestEnvironment : public ::testing::Environment {
   public:
     void SetUp() override
     {
+#ifdef _WIN32
+        // The answers are read through MSXML, a COM server; the tests run on this thread.
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+#endif
         for (const char* name :
              {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
             unsetenv(name);
