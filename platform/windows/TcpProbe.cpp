@@ -1,0 +1,31 @@
+#include "platform/TcpProbe.h"
+
+// Windows: the connect attempt over Winsock.
+
+#include "platform/windows/Winsock.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <memory>
+
+namespace tarrow {
+
+bool TcpCanConnect(const std::string& host, std::uint16_t port)
+{
+    if (host.empty() || IsReservedInvalidName(host) || !StartWinsock()) return false;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;  // the store's network is IPv4, as the original sockets layer was
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* raw = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &raw) != 0 || raw == nullptr)
+        return false;
+    std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> info(raw, freeaddrinfo);
+    const SOCKET socket = ::socket(info->ai_family, info->ai_socktype, info->ai_protocol);
+    if (socket == INVALID_SOCKET) return false;
+    const bool connected = ::connect(socket, info->ai_addr, static_cast<int>(info->ai_addrlen)) == 0;
+    closesocket(socket);
+    return connected;
+}
+
+}  // namespace tarrow
