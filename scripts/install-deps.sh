@@ -13,6 +13,9 @@ packages=(
     openssl                                     # certificates for the HTTPS test peer
     file dpkg-dev                               # cpack: the .deb and its library dependencies
     libmariadb-dev                              # the peer client library, linked only into bench/
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev   # the Windows builds
+    wine64 fonts-wine libgnutls30               # the Windows suites (wine64's recommends named)
+    xvfb xauth
 )
 
 missing=()

@@ -18,3 +18,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # their DLLs. zlib is linked from its static archive for the same reason.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(ZLIB_USE_STATIC_LIBS ON)
+
+# -O2 as on Linux: at -O3 this compiler warns of overflows in std::vector code that cannot happen,
+# and warnings are errors.
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "")

@@ -18,3 +18,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # their DLLs. zlib is linked from its static archive for the same reason.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(ZLIB_USE_STATIC_LIBS ON)
+
+# -O2 as on Linux: at -O3 this compiler warns of overflows in std::vector code that cannot happen,
+# and warnings are errors.
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "")
+
+# The x86-64 build is the one whose tests run: under wine64.
+# Debian puts the wine64 loader outside PATH when the 32-bit wine package is absent.
+find_program(TARROW_WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+find_program(TARROW_WINE64 wine64 REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${TARROW_WINE64})
