@@ -2,6 +2,9 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include <atomic>
+#include <fstream>
 #else
 #include <fcntl.h>
 #include <spawn.h>
@@ -45,10 +48,18 @@ HANDLE OpenInherited(const std::string& name, bool forWriting)
                        &inherit, forWriting ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-}  // namespace
+bool IsHostProgram(const std::string& program) { return program.rfind("Z:\\", 0) == 0; }
 
-int RunProgram(const std::vector<std::string>& arguments, const std::string& inputFile,
-               const std::string& outputFile, const std::string& errorFile)
+std::string LinuxPath(const std::string& hostPath)
+{
+    std::string path = hostPath.substr(2);
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+int StartAndWait(const std::vector<std::string>& arguments, const std::string& inputFile,
+                 const std::string& outputFile, const std::string& errorFile)
 {
     std::string commandLine;
     for (const auto& argument : arguments) {
@@ -76,6 +87,39 @@ int RunProgram(const std::vector<std::string>& arguments, const std::string& inp
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<int>(status);
+}
+
+}  // namespace
+
+int RunProgram(const std::vector<std::string>& arguments, const std::string& inputFile,
+               const std::string& outputFile, const std::string& errorFile)
+{
+    // Wine starts a Linux program without waiting for it, and its process handle always ends with
+    // status 1. So a Linux program runs under a shell that writes its status to a file when it ends,
+    // and the status is read from there.
+    if (!arguments.empty() && IsHostProgram(arguments[0])) {
+        static std::atomic<int> counter{0};
+        const std::string status = "/tmp/tarrow-wine-status-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                   std::to_string(++counter);
+        std::vector<std::string> wrapped = {HostProgramPath("/bin/sh"), "-c",
+                                            "\"$@\"; echo $? > \"$0.part\" && mv \"$0.part\" \"$0\"", status,
+                                            LinuxPath(arguments[0])};
+        wrapped.insert(wrapped.end(), arguments.begin() + 1, arguments.end());
+        if (StartAndWait(wrapped, inputFile, outputFile, errorFile) == -1) return -1;
+        const std::string statusFile = HostProgramPath(status);
+        for (int waited = 0; waited < 600000; waited += 20) {
+            std::ifstream in(statusFile);
+            int code = -1;
+            if (in >> code) {
+                in.close();
+                DeleteFileA(statusFile.c_str());
+                return code;
+            }
+            Sleep(20);
+        }
+        return -1;
+    }
+    return StartAndWait(arguments, inputFile, outputFile, errorFile);
 }
 
 std::string HostProgramPath(const std::string& linuxPath)
