@@ -24,7 +24,8 @@ TTempDir::TTempDir()
         if (std::filesystem::create_directory(dir, error)) {
             std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
                                          std::filesystem::perm_options::replace, error);
-            path_ = dir.string() + "/";
+            // Forward slashes on Windows too: the name goes into SQL texts, where a backslash escapes.
+            path_ = dir.generic_string() + "/";
             return;
         }
     }
