@@ -1,8 +1,8 @@
 #pragma once
 // The TCP transport: one IPv4 stream socket to the database server, with a bounded host-name
 // lookup, no-delay sending, keep-alive and a receive time-out in seconds. Socket failures are
-// explained in the last error text with the socket library's codes (10060 for a receive time-out,
-// 10061 for a refused connect), whatever system the program runs on.
+// explained in the last error text with the Windows socket library's codes (10060 for a receive
+// time-out, 10061 for a refused connect): Windows reports them, the Linux build imitates them.
 
 #include "mysql/CRVio.h"
 
@@ -12,11 +12,17 @@
 
 namespace tarrow {
 
-// The socket library's code for a failure of the system call that set errno (one table for every
-// socket call, the resolver's failures included).
+// A socket: Winsock's SOCKET on Windows, a file descriptor on Linux; kNoSocket when there is none.
+using TSocketHandle = std::intptr_t;
+inline constexpr TSocketHandle kNoSocket = -1;
+
+#if !defined(_WIN32)
+// Linux: the socket library's code for a failure of the system call that set errno (one table for
+// every socket call, the resolver's failures included).
 int SocketErrorCode(int posixError);
 // The same for a failure of getaddrinfo (its EAI_ result).
 int ResolverErrorCode(int resolverError);
+#endif
 
 // "Socket error on <operation>. WSAGetLastError return <code>(<code in hexadecimal>)"
 std::string SocketErrorText(const char* operation, int code);
@@ -52,8 +58,8 @@ class TCRVioTcp : public TCRVio {
     std::size_t Write(const std::uint8_t* buffer, std::size_t count) override;
     bool WaitForData(int seconds) override;
 
-    // -1 while closed.
-    int SocketHandle() const noexcept { return socket_; }
+    // kNoSocket while closed.
+    TSocketHandle SocketHandle() const noexcept { return socket_; }
     const std::string& Host() const noexcept { return host_; }
     int Port() const noexcept { return port_; }
 
@@ -67,7 +73,7 @@ class TCRVioTcp : public TCRVio {
 
     std::string host_;
     int port_;
-    int socket_ = -1;
+    TSocketHandle socket_ = kNoSocket;
     int timeout_ = kDefaultTimeout;
     TNameResolver resolver_ = ResolveHostName;
 };

@@ -16,6 +16,10 @@ std::string ProgramDirectory();
 // The program file's name without directory and extension (the application's title).
 std::string ProgramTitle();
 
+// The characters that end a directory in a path: "/" on Linux; "\\", "/" and the drive's ":" on
+// Windows.
+bool IsPathSeparator(char c);
+
 // Directory part of a path, with its trailing separator ("" when the path has none).
 std::string ExtractFilePath(const std::string& path);
 

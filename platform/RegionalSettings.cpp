@@ -1,8 +1,8 @@
 #include "platform/RegionalSettings.h"
 
-#include <clocale>
-#include <langinfo.h>
-#include <locale.h>
+// The rules every platform shares; ReadSystemFormatSettings lives in posix/RegionalSettings.cpp and
+// windows/RegionalSettings.cpp.
+
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -72,11 +72,13 @@ std::optional<std::pair<std::string, char>> TimePattern(std::string_view fmt)
     return std::make_pair(pattern, separator);
 }
 
-bool IsPlainLocale(const char* name)
+
+// One field of a Windows picture ("dd", "M", "yyyy"): its letter and how often it repeats.
+std::size_t RunLength(std::string_view picture, std::size_t at)
 {
-    if (name == nullptr) return true;
-    std::string_view n(name);
-    return n.empty() || n == "C" || n == "POSIX" || n.starts_with("C.");
+    std::size_t n = 1;
+    while (at + n < picture.size() && picture[at + n] == picture[at]) ++n;
+    return n;
 }
 
 }  // namespace
@@ -97,27 +99,39 @@ TFormatSettings SettingsFromLocale(std::string_view radix, std::string_view date
     return settings;
 }
 
-TFormatSettings ReadSystemFormatSettings()
+TFormatSettings SettingsFromPictures(std::string_view decimal, std::string_view datePicture,
+                                     std::string_view timePicture)
 {
-    std::string radix = ".";
-    std::string dateFormat;
-    std::string timeFormat;
-    if (locale_t numeric = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0))) {
-        radix = nl_langinfo_l(RADIXCHAR, numeric);
-        freelocale(numeric);
+    TFormatSettings settings;
+    if (decimal.size() == 1 && (decimal[0] == '.' || decimal[0] == ',')) settings.DecimalSeparator = decimal[0];
+
+    std::string date;
+    char dateSeparator = 0;
+    int fields = 0;
+    bool usable = true;
+    for (std::size_t i = 0; usable && i < datePicture.size();) {
+        const char c = datePicture[i];
+        const std::size_t n = RunLength(datePicture, i);
+        if (c == 'd' && n <= 2) date += std::string(n, 'd'), ++fields;
+        else if (c == 'M' && n <= 2) date += std::string(n, 'M'), ++fields;
+        else if (c == 'y' && (n == 2 || n == 4)) date += "yyyy", ++fields;  // statements never carry two
+        else if ((c == '.' || c == '/' || c == '-') && n == 1 && (dateSeparator == 0 || dateSeparator == c))
+            dateSeparator = c, date += '/';
+        else usable = false;  // day or month names, eras, quoted text, blanks
+        i += n;
     }
-    if (locale_t time = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0))) {
-        const char* name = nullptr;
-#if defined(__GLIBC__)
-        name = nl_langinfo_l(_NL_LOCALE_NAME(LC_TIME), time);
-#endif
-        if (!IsPlainLocale(name)) {
-            dateFormat = nl_langinfo_l(D_FMT, time);
-            timeFormat = nl_langinfo_l(T_FMT, time);
-        }
-        freelocale(time);
+    if (usable && fields == 3 && dateSeparator != 0) {
+        settings.ShortDateFormat = date;
+        settings.DateSeparator = dateSeparator;
     }
-    return SettingsFromLocale(radix, dateFormat, timeFormat);
+
+    // Only a 24-hour clock with seconds, as on Linux.
+    if (timePicture.size() == 8 && (timePicture.substr(0, 2) == "HH") && timePicture.substr(3, 2) == "mm" &&
+        timePicture.substr(6, 2) == "ss" && timePicture[2] == timePicture[5] &&
+        (timePicture[2] == ':' || timePicture[2] == '.')) {
+        settings.TimeSeparator = timePicture[2];
+    }
+    return settings;
 }
 
 const TFormatSettings& FormatSettings()

@@ -24,7 +24,8 @@ const TFormatSettings& FormatSettings();
 // Replaces the settings in force (for tests and for programs that want fixed settings).
 void SetFormatSettings(const TFormatSettings& settings);
 
-// Reads the settings from the system's locale (LC_ALL, LC_NUMERIC, LC_TIME, LANG). The C and POSIX
+// Reads the settings from the system's locale: on Linux LC_ALL, LC_NUMERIC, LC_TIME, LANG; on
+// Windows the user's locale. The C and POSIX
 // locales, and any locale whose formats would put blanks or month names into dates, give the
 // defaults of TFormatSettings.
 TFormatSettings ReadSystemFormatSettings();
@@ -33,6 +34,12 @@ TFormatSettings ReadSystemFormatSettings();
 // formats of a plain C locale are not passed here; it keeps the defaults).
 TFormatSettings SettingsFromLocale(std::string_view radix, std::string_view dateFormat,
                                    std::string_view timeFormat);
+
+// The settings a Windows locale's decimal separator and short date and time pictures stand for
+// ("dd/MM/yyyy", "HH:mm:ss"): pictures with day or month names, two-digit years aside, or a
+// 12-hour clock keep the defaults, as on Linux.
+TFormatSettings SettingsFromPictures(std::string_view decimal, std::string_view datePicture,
+                                     std::string_view timePicture);
 
 // Puts settings in force for the lifetime of the object and restores the previous ones.
 class TScopedFormatSettings {

@@ -1,6 +1,7 @@
 #pragma once
-// File version of a program file, the stand-in for the platform's version resource. Every program
-// of ours links a version block (VersionResource.cpp.in) that this reader finds in the file.
+// File version of a program file. On Windows the VERSIONINFO resource each program links
+// (VersionResource.rc.in), read through the version API; on Linux its stand-in, a version block
+// (VersionResource.cpp.in) that the reader finds in the file.
 
 #include <array>
 #include <cstdint>

@@ -17,7 +17,9 @@ packages=(
     lintian                                     # the package check
     systemd                                     # systemd-analyze: the sender unit's exposure check
     libmariadb-dev                              # the peer client library, linked only into bench/
-    g++-mingw-w64-x86-64-posix wine64           # the Windows XML adapter (MSXML 6), checked under Wine
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev   # the Windows builds
+    wine64 fonts-wine libgnutls30               # the Windows suites (wine64's recommends named)
+    xvfb xauth
 )
 
 missing=()

@@ -3,11 +3,9 @@
 #include "tests/dataaccess/DataAccessTestSupport.h"
 
 #include "platform/Errors.h"
+#include "tests/support/Process.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <signal.h>
-#include <thread>
 
 namespace tarrow::test {
 namespace {
@@ -18,22 +16,26 @@ std::string Env(const char* name)
     return value == nullptr ? std::string() : value;
 }
 
+// The fixture script and the server are Linux programs; under Wine they start by their Z: path.
+int RunBash(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> command = {HostProgramPath("/bin/bash")};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunProgram(command, "", "", "");
+}
+
 void Fixture(const std::string& action)
 {
-    const std::string command = "bash '" + Env("TARROW_TEST_DB_SCRIPT") + "' " + action + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    ASSERT_EQ(RunBash({Env("TARROW_TEST_DB_SCRIPT"), action}), 0) << "mariadb.sh " << action;
 }
 
 // Stops the server process and waits for it to end; the data stays for the restart.
 void StopServer()
 {
-    std::ifstream in(Env("TARROW_TEST_DB_DIR") + "/mysqld.pid");
-    pid_t pid = 0;
-    in >> pid;
-    ASSERT_GT(pid, 0);
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
-    for (int i = 0; i < 600 && kill(pid, 0) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_NE(kill(pid, 0), 0) << "the server did not stop";
+    const std::string stop = "pid=$(cat \"$1/mysqld.pid\") && kill -TERM \"$pid\" || exit 2;"
+                             " for i in $(seq 600); do kill -0 \"$pid\" 2>/dev/null || exit 0; sleep 0.1; done;"
+                             " exit 1";
+    ASSERT_EQ(RunBash({"-c", stop, "stop", Env("TARROW_TEST_DB_DIR")}), 0) << "the server did not stop";
 }
 
 // Brings the server back however the test ends.

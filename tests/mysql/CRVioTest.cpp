@@ -6,11 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Sockets.h"
+
+#if defined(_WIN32)
+#include <winsock2.h>
+#else
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
-#include <sys/time.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -89,6 +94,8 @@ TEST(RetryingWrite, FailuresBelowThreeAreRetried)
 
 // -- The error code table
 
+#if !defined(_WIN32)
+// Linux only: Windows reports these codes itself.
 TEST(SocketErrors, PosixErrorsReadAsTheSocketLibrarysCodes)
 {
     EXPECT_EQ(SocketErrorCode(ECONNREFUSED), 10061);
@@ -98,6 +105,11 @@ TEST(SocketErrors, PosixErrorsReadAsTheSocketLibrarysCodes)
     EXPECT_EQ(SocketErrorCode(EPIPE), 10054);
     EXPECT_EQ(SocketErrorCode(EHOSTUNREACH), 10065);
     EXPECT_EQ(ResolverErrorCode(EAI_NONAME), 11001);
+}
+#endif
+
+TEST(SocketErrors, TheTextCarriesTheCodeInDecimalAndHexadecimal)
+{
     EXPECT_EQ(SocketErrorText("read", 10060), "Socket error on read. WSAGetLastError return 10060($274C)");
 }
 
@@ -115,24 +127,15 @@ TEST(TcpTransport, ConnectsToADottedAddressWithoutLookingItUp)
     vio.Connect();
     EXPECT_GE(vio.SocketHandle(), 0);
     EXPECT_EQ(lookups, 0);
-    int noDelay = 0, keepAlive = 0;
-    socklen_t size = sizeof(int);
-    getsockopt(vio.SocketHandle(), IPPROTO_TCP, TCP_NODELAY, &noDelay, &size);
-    getsockopt(vio.SocketHandle(), SOL_SOCKET, SO_KEEPALIVE, &keepAlive, &size);
-    EXPECT_NE(noDelay, 0);
-    EXPECT_NE(keepAlive, 0);
+    EXPECT_NE(test::SocketOption(vio.SocketHandle(), IPPROTO_TCP, TCP_NODELAY), 0);
+    EXPECT_NE(test::SocketOption(vio.SocketHandle(), SOL_SOCKET, SO_KEEPALIVE), 0);
     vio.Close();
     EXPECT_EQ(vio.SocketHandle(), -1);
     vio.Close(); // closing a closed transport does nothing
 }
 
-timeval ReceiveTimeout(int socket)
-{
-    timeval value{};
-    socklen_t size = sizeof value;
-    getsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &value, &size);
-    return value;
-}
+// Seconds, as the socket holds them.
+std::int64_t ReceiveTimeout(TSocketHandle socket) { return test::ReceiveTimeoutMs(socket) / 1000; }
 
 TEST(TcpTransport, ReceiveTimeOutFollowsTheTimeoutAndAYearIsNoOverflow)
 {
@@ -140,13 +143,16 @@ TEST(TcpTransport, ReceiveTimeOutFollowsTheTimeoutAndAYearIsNoOverflow)
     TCRVioTcp vio("127.0.0.1", listener.Port());
     EXPECT_EQ(vio.Timeout(), 30);
     vio.Connect();
-    EXPECT_EQ(ReceiveTimeout(vio.SocketHandle()).tv_sec, 30);
+    EXPECT_EQ(ReceiveTimeout(vio.SocketHandle()), 30);
     vio.SetTimeout(31536000);
-    EXPECT_EQ(ReceiveTimeout(vio.SocketHandle()).tv_sec, 31536000);
+#if defined(_WIN32)
+    // Winsock holds milliseconds in a DWORD: a year is cut to its largest value, about 49 days.
+    EXPECT_EQ(test::ReceiveTimeoutMs(vio.SocketHandle()), 0xFFFFFFFFLL);
+#else
+    EXPECT_EQ(ReceiveTimeout(vio.SocketHandle()), 31536000);
+#endif
     vio.SetTimeout(0);
-    const timeval none = ReceiveTimeout(vio.SocketHandle());
-    EXPECT_EQ(none.tv_sec, 0);
-    EXPECT_EQ(none.tv_usec, 0);
+    EXPECT_EQ(test::ReceiveTimeoutMs(vio.SocketHandle()), 0);
 }
 
 TEST(TcpTransport, WithTimeoutZeroTheNameIsResolvedInTheCallingThread)
@@ -161,7 +167,7 @@ TEST(TcpTransport, WithTimeoutZeroTheNameIsResolvedInTheCallingThread)
     });
     vio.Connect();
     EXPECT_EQ(resolvedOn, std::this_thread::get_id());
-    EXPECT_EQ(ReceiveTimeout(vio.SocketHandle()).tv_sec, 0);
+    EXPECT_EQ(ReceiveTimeout(vio.SocketHandle()), 0);
 }
 
 TEST(TcpTransport, WithATimeoutTheNameIsResolvedOnAWorkerThread)

@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "tests/support/Sockets.h"
 
 #include <stdexcept>
 
@@ -14,32 +10,18 @@ namespace tarrow::test {
 
 namespace {
 
-int ListenOnLoopback(int& port)
+TTestSocket ListenOnLoopback(int& port)
 {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (listener < 0) throw std::runtime_error("socket failed");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener, 4) != 0) {
-        ::close(listener);
-        throw std::runtime_error("cannot listen on the loopback interface");
-    }
-    socklen_t size = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-    port = ntohs(address.sin_port);
-    return listener;
+    port = 0;
+    return ListenOn("127.0.0.1", port);
 }
 
 // Scripts must end even when the client under test never answers.
 constexpr int kScriptWaitMs = 20000;
 
-void WaitReadable(int socket)
+void WaitForClient(TTestSocket socket)
 {
-    pollfd watched{socket, POLLIN, 0};
-    if (::poll(&watched, 1, kScriptWaitMs) <= 0) throw std::runtime_error("the client sent nothing in time");
+    if (!WaitReadable(socket, kScriptWaitMs)) throw std::runtime_error("the client sent nothing in time");
 }
 
 } // namespace
@@ -51,31 +33,27 @@ TLoopbackListener::TLoopbackListener()
 
 TLoopbackListener::~TLoopbackListener()
 {
-    if (accepted_ >= 0) ::close(accepted_);
-    ::close(listener_);
+    if (accepted_ != kNoTestSocket) CloseSocket(accepted_);
+    CloseSocket(listener_);
 }
 
-int TLoopbackListener::Accept()
+TTestSocket TLoopbackListener::Accept()
 {
-    WaitReadable(listener_);
-    accepted_ = ::accept(listener_, nullptr, nullptr);
-    if (accepted_ < 0) throw std::runtime_error("accept failed");
+    WaitForClient(listener_);
+    accepted_ = AcceptOne(listener_);
     return accepted_;
 }
 
 void TLoopbackListener::AcceptAndClose()
 {
-    ::close(Accept());
-    accepted_ = -1;
+    CloseSocket(Accept());
+    accepted_ = kNoTestSocket;
 }
 
 void TLoopbackListener::AcceptAndReset()
 {
-    const int socket = Accept();
-    linger reset{1, 0};
-    ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-    ::close(socket);
-    accepted_ = -1;
+    CloseWithReset(Accept());
+    accepted_ = kNoTestSocket;
 }
 
 void TLoopbackListener::AcceptAndSend(const std::vector<std::uint8_t>& bytes)
@@ -86,8 +64,7 @@ void TLoopbackListener::AcceptAndSend(const std::vector<std::uint8_t>& bytes)
 int TLoopbackListener::UnusedPort()
 {
     int port = 0;
-    const int listener = ListenOnLoopback(port);
-    ::close(listener);
+    CloseSocket(ListenOnLoopback(port));
     return port;
 }
 
@@ -95,7 +72,7 @@ void TScriptedPeer::Send(const std::vector<std::uint8_t>& bytes)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::send(socket_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        const std::ptrdiff_t n = SendSome(socket_, bytes.data() + done, bytes.size() - done);
         if (n <= 0) throw std::runtime_error("send to the client failed");
         done += static_cast<std::size_t>(n);
     }
@@ -129,8 +106,8 @@ std::vector<std::uint8_t> TScriptedPeer::Receive(std::size_t count)
     std::vector<std::uint8_t> bytes(count);
     std::size_t done = 0;
     while (done < count) {
-        WaitReadable(socket_);
-        const ssize_t n = ::recv(socket_, bytes.data() + done, count - done, 0);
+        WaitForClient(socket_);
+        const std::ptrdiff_t n = ReceiveSome(socket_, bytes.data() + done, count - done);
         if (n <= 0) throw std::runtime_error("the client closed the connection");
         done += static_cast<std::size_t>(n);
     }
@@ -150,9 +127,8 @@ TScriptedPeer::TReceivedPacket TScriptedPeer::ReceivePacket()
 bool TScriptedPeer::WaitForClose()
 {
     std::uint8_t byte;
-    pollfd watched{socket_, POLLIN, 0};
-    while (::poll(&watched, 1, kScriptWaitMs) > 0) {
-        if (::recv(socket_, &byte, 1, 0) <= 0) return true;
+    while (WaitReadable(socket_, kScriptWaitMs)) {
+        if (ReceiveSome(socket_, &byte, 1) <= 0) return true;
     }
     return false;
 }
@@ -161,24 +137,23 @@ TScriptedServer::TScriptedServer(TScript script)
 {
     listener_ = ListenOnLoopback(port_);
     thread_ = std::thread([this, script = std::move(script)] {
-        int socket = -1;
+        TTestSocket socket = kNoTestSocket;
         try {
-            WaitReadable(listener_);
-            socket = ::accept(listener_, nullptr, nullptr);
-            if (socket < 0) throw std::runtime_error("accept failed");
+            WaitForClient(listener_);
+            socket = AcceptOne(listener_);
             TScriptedPeer peer(socket);
             script(peer);
         } catch (...) {
             failure_ = std::current_exception();
         }
-        if (socket >= 0) ::close(socket);
+        if (socket != kNoTestSocket) CloseSocket(socket);
     });
 }
 
 TScriptedServer::~TScriptedServer()
 {
     if (thread_.joinable()) thread_.join();
-    ::close(listener_);
+    CloseSocket(listener_);
 }
 
 void TScriptedServer::Finish()

@@ -8,6 +8,8 @@
 // ("send this packet, read the next one"), so a test says what the server answers and checks
 // what it received.
 
+#include "tests/support/Sockets.h"
+
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -34,17 +36,17 @@ class TLoopbackListener {
     static int UnusedPort();
 
   private:
-    int Accept();
+    TTestSocket Accept();
 
-    int listener_ = -1;
-    int accepted_ = -1;
+    TTestSocket listener_ = kNoTestSocket;
+    TTestSocket accepted_ = kNoTestSocket;
     int port_ = 0;
 };
 
 // One accepted connection, as the script sees it. Failures raise std::runtime_error.
 class TScriptedPeer {
   public:
-    explicit TScriptedPeer(int socket) : socket_(socket) {}
+    explicit TScriptedPeer(TTestSocket socket) : socket_(socket) {}
 
     void Send(const std::vector<std::uint8_t>& bytes);
     void SendPacket(std::uint8_t sequence, const std::vector<std::uint8_t>& payload);
@@ -62,7 +64,7 @@ class TScriptedPeer {
     bool WaitForClose();
 
   private:
-    int socket_;
+    TTestSocket socket_;
 };
 
 class TScriptedServer {
@@ -80,7 +82,7 @@ class TScriptedServer {
     void Finish();
 
   private:
-    int listener_ = -1;
+    TTestSocket listener_ = kNoTestSocket;
     int port_ = 0;
     std::thread thread_;
     std::exception_ptr failure_;

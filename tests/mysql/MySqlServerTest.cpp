@@ -327,7 +327,7 @@ TEST_F(Server, CompressionCarriesLargeRowsBothWays)
     ASSERT_TRUE(session->Net().Compress());
     Run(session.get(), "create table t (id int, b mediumtext)");
     std::string big;
-    for (int i = 0; i < 300000; ++i) big += static_cast<char>('a' + (i * 7919L) % 26);
+    for (int i = 0; i < 300000; ++i) big += static_cast<char>('a' + (i * 7919LL) % 26);
     for (int id = 1; id <= 3; ++id)
         Run(session.get(), "insert into t values (" + std::to_string(id) + ", '" + big + "')");
     const auto rows = Select(session.get(), "select id, b from t order by id");

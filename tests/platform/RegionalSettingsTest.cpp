@@ -16,6 +16,8 @@ void ExpectDefaults(const TFormatSettings& s)
     EXPECT_EQ(s.LongTimeFormat, "HH:mm:ss");
 }
 
+#if !defined(_WIN32)
+// Linux only: Windows reads the user's locale, which no variable of the process changes.
 TEST(RegionalSettings, ThePlainCLocaleGivesDotSlashAndDayMonthYear)
 {
     const char* saved = std::getenv("LC_ALL");
@@ -25,6 +27,7 @@ TEST(RegionalSettings, ThePlainCLocaleGivesDotSlashAndDayMonthYear)
     if (saved) setenv("LC_ALL", keep.c_str(), 1); else unsetenv("LC_ALL");
     ExpectDefaults(s);
 }
+#endif
 
 TEST(RegionalSettings, LocaleFormatsBecomeSeparatorsAndPatterns)
 {
@@ -46,6 +49,25 @@ TEST(RegionalSettings, FormatsWithBlanksOrMonthNamesKeepTheDefaults)
 {
     ExpectDefaults(SettingsFromLocale(".", "%e %b %Y", "%I:%M:%S %p"));
     ExpectDefaults(SettingsFromLocale("\xC2\xB7", "%Y年%m月%d日", ""));
+}
+
+TEST(RegionalSettings, WindowsPicturesBecomeSeparatorsAndPatternsByTheSameRules)
+{
+    const TFormatSettings br = SettingsFromPictures(",", "dd/MM/yyyy", "HH:mm:ss");
+    EXPECT_EQ(br.DecimalSeparator, ',');
+    EXPECT_EQ(br.ShortDateFormat, "dd/MM/yyyy");
+    const TFormatSettings de = SettingsFromPictures(",", "dd.MM.yy", "HH.mm.ss");
+    EXPECT_EQ(de.DateSeparator, '.');
+    EXPECT_EQ(de.ShortDateFormat, "dd/MM/yyyy");
+    EXPECT_EQ(de.TimeSeparator, '.');
+    const TFormatSettings us = SettingsFromPictures(".", "M/d/yyyy", "h:mm:ss tt");
+    EXPECT_EQ(us.ShortDateFormat, "M/d/yyyy");
+    EXPECT_EQ(us.LongTimeFormat, "HH:mm:ss");  // twelve-hour clocks are not taken over
+    ExpectDefaults(SettingsFromPictures(".", "dddd, MMMM d, yyyy", "H:mm"));
+    // What the system gives is read through the same rules, whatever the locale is.
+    const TFormatSettings system = ReadSystemFormatSettings();
+    EXPECT_TRUE(system.DecimalSeparator == '.' || system.DecimalSeparator == ',');
+    EXPECT_EQ(system.ShortDateFormat.size() - system.ShortDateFormat.find_first_of('y'), 4u);
 }
 
 TEST(RegionalSettings, ScopedSettingsAreRestored)

@@ -4,15 +4,32 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <random>
 #include <stdexcept>
 
 namespace tarrow::test {
 
 TTempDir::TTempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarrow-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern + "/";
+    // A name of our own and create_directory's refusal of an existing one, on every platform.
+    static std::mutex guard;
+    static std::random_device seed;
+    static std::mt19937_64 random(seed());
+    std::lock_guard lock(guard);
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto dir = base / ("tarrow-test-" + std::to_string(random() % 1000000000));
+        std::error_code error;
+        if (std::filesystem::create_directory(dir, error)) {
+            std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::replace, error);
+            // Forward slashes on Windows too: the name goes into SQL texts, where a backslash escapes.
+            path_ = dir.generic_string() + "/";
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a scratch directory");
 }
 
 TTempDir::~TTempDir()

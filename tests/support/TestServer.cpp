@@ -1,17 +1,15 @@
 #include "tests/support/TestServer.h"
 
+#include "tests/support/Process.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cctype>
 #include <functional>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <memory>
-#include <sys/wait.h>
+#include <vector>
 
 namespace tarrow::test {
 
@@ -21,13 +19,6 @@ std::string Env(const char* name)
 {
     const char* value = std::getenv(name);
     return value == nullptr ? std::string() : std::string(value);
-}
-
-std::string ShellQuote(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
 }
 
 }  // namespace
@@ -50,29 +41,20 @@ std::string RunSqlWithClient(const TTestServer& server, const std::string& datab
 {
     TTempDir dir;
     const std::string script = dir.Write("statements.sql", sql);
+    const std::string outputFile = dir.Path() + "output.txt";
     const std::string errors = dir.Path() + "errors.txt";
-    std::string command = "mariadb --no-defaults --batch --skip-column-names --protocol=TCP --local-infile=1";
-    command += " -h " + ShellQuote(server.Host) + " -P " + std::to_string(server.Port);
-    command += " -uroot -p" + ShellQuote(server.Password);
-    if (!database.empty()) command += " -D " + ShellQuote(database);
-    command += " < " + ShellQuote(script) + " 2> " + ShellQuote(errors);
+    // Started directly, without a shell: under Wine the Linux client starts by its Z: path.
+    std::vector<std::string> command = {HostProgramPath("/usr/bin/mariadb"), "--no-defaults", "--batch",
+                                        "--skip-column-names", "--protocol=TCP", "--local-infile=1",
+                                        "-h", server.Host, "-P", std::to_string(server.Port), "-uroot",
+                                        "-p" + server.Password};
+    if (!database.empty()) command.insert(command.end(), {"-D", database});
 
-    std::string output;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) {
-        ADD_FAILURE() << "cannot run the mariadb client";
-        return output;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), n);
-    const int status = pclose(pipe.release());
+    const int status = RunProgram(command, script, outputFile, errors);
     if (status != 0) {
-        std::ifstream in(errors);
-        std::string message((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        ADD_FAILURE() << "mariadb client failed (" << status << "): " << message << "\nSQL: " << sql;
+        ADD_FAILURE() << "mariadb client failed (" << status << "): " << dir.Read("errors.txt") << "\nSQL: " << sql;
     }
-    return output;
+    return dir.Read("output.txt");
 }
 
 std::string StoreSchemaSql()

@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "tests/support/Sockets.h"
 
 #include <string>
 
@@ -19,21 +16,15 @@ TEST(TestServerFixture, AnswersWithAProtocol10GreetingOnItsLoopbackAddress)
     ASSERT_FALSE(server.Host.empty());
     ASSERT_TRUE(server.Host.starts_with("127."));
 
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(server.Port);
-    ASSERT_EQ(inet_pton(AF_INET, server.Host.c_str(), &address.sin_addr), 1);
-    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const TTestSocket socket = ConnectTo(server.Host, server.Port);
     unsigned char buffer[512];
-    ssize_t got = 0;
+    std::ptrdiff_t got = 0;
     while (got < 5) {
-        const ssize_t n = read(fd, buffer + got, sizeof buffer - static_cast<std::size_t>(got));
+        const std::ptrdiff_t n = ReceiveSome(socket, buffer + got, sizeof buffer - static_cast<std::size_t>(got));
         if (n <= 0) break;
         got += n;
     }
-    close(fd);
+    CloseSocket(socket);
     ASSERT_GE(got, 5);
     EXPECT_EQ(buffer[3], 0) << "the greeting is the first packet";
     EXPECT_EQ(buffer[4], 10) << "protocol version";

@@ -1,5 +1,7 @@
 #include "platform/VersionInfo.h"
 
+// Linux: the version block of VersionResource.cpp.in, found in the program file.
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
