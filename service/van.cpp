@@ -1,8 +1,6 @@
 #include "service/van.h"
 
 #include "platform/Errors.h"
-#include "service/EndpointConfig.h"
-#include "service/VanProxy.h"
 
 #include <atomic>
 
@@ -49,44 +47,6 @@ TOpcoesVanSoap OpcoesVanSoapAutomatico()
     TOpcoesVanSoap opcoes;
     opcoes.Tempos = {60000, 300000, 300000};
     return opcoes;
-}
-
-namespace {
-
-// Fills result as soon as the proxy is bound, so that a caller who catches the error of a refused
-// address still holds the proxy.
-void CriaVanSoapEm(TVanSoapRef& result, const TOpcoesVanSoap& opcoes)
-{
-    result.reset();
-    const std::string arquivo = opcoes.ArquivoConf.empty() ? ArquivoTarrowConf() : opcoes.ArquivoConf;
-    const TConfiguracaoServico configuracao = LeConfiguracaoServico(arquivo);
-
-    auto proxy = std::make_unique<TVanSoapProxy>(RegistroVanSoap());
-    TVanSoapProxy& bound = *proxy;
-    result = TVanSoapRef(std::move(proxy));
-    bound.Transport().SetTimeouts(opcoes.Tempos);
-    bound.Transport().SetCertificateCheck(configuracao.Certificados);
-    bound.Transport().SetURL(configuracao.Endereco);
-}
-
-}  // namespace
-
-TVanSoapRef CriaVanSoap(const TOpcoesVanSoap& opcoes)
-{
-    TVanSoapRef result;
-    CriaVanSoapEm(result, opcoes);
-    return result;
-}
-
-TVanSoapRef ObtemVanSoap(const TOpcoesVanSoap& opcoes) noexcept
-{
-    TVanSoapRef result;
-    try {
-        CriaVanSoapEm(result, opcoes);
-    } catch (...) {
-        // Deliberately silent: the attempt fails when the caller calls through what it got.
-    }
-    return result;
 }
 
 }  // namespace tarrow

@@ -1,6 +1,7 @@
 #include "service/SoapDecoder.h"
 
 #include "platform/Errors.h"
+#include "tests/support/Wine.h"
 
 #include <gtest/gtest.h>
 
@@ -136,10 +137,13 @@ TEST(SoapDecoderResult, TextThatIsNoWholeNumberFailsWithTheTrimmedText)
 
 TEST(SoapDecoderResult, NoResultElementQuotesTheWrapper)
 {
+    // Wine's MSXML lists no namespace declaration among an element's attributes: the quote lacks it.
+    const std::string wrapper = test::RunsUnderWine()
+                                    ? "<inserir_vendasResponse/>"
+                                    : "<inserir_vendasResponse xmlns=\"http://tempuri.org/\"/>";
     EXPECT_EQ(
         MessageOf<ESOAPDomConvertError>(Body("<inserir_vendasResponse xmlns=\"http://tempuri.org/\"/>")),
-        "SOAP Response Packet: result element expected, received "
-        "\"<inserir_vendasResponse xmlns=\"http://tempuri.org/\"/>\"");
+        "SOAP Response Packet: result element expected, received \"" + wrapper + "\"");
     EXPECT_EQ(MessageOf<ESOAPDomConvertError>(Body("<w>só texto</w>")),
               "SOAP Response Packet: result element expected, received \"<w>só texto</w>\"");
     EXPECT_EQ(MessageOf<ESOAPDomConvertError>(Body("<w><a>1</a><b>2</b></w>")),
@@ -246,24 +250,41 @@ TEST(SoapDecoderParse, MalformedXmlGivesTheReasonTheLineNumberAndTheLineStart)
     const std::string body = "<?xml version=\"1.0\"?>\r\n<soap:Envelope xmlns:soap=\"" + kSoap11 +
                              "\"><soap:Body><r>5</x></soap:Body></soap:Envelope>\r\n";
     const std::string message = MessageOf<EDOMParseError>(body);
-    const std::string tail = "\r\nLine: 2\r\n" + body.substr(23, 40);
-    ASSERT_GT(message.size(), tail.size()) << message;
-    EXPECT_EQ(message.substr(message.size() - tail.size()), tail) << message;
-    EXPECT_NE(message.find("mismatch"), std::string::npos) << message;
+    if (test::RunsUnderWine()) {
+        // Wine's MSXML tells that the document is not well-formed, but gives no reason of substance,
+        // no line and no source text: the message keeps its shape with line 0 and nothing quoted.
+        const std::string tail = "\r\nLine: 0\r\n";
+        ASSERT_GT(message.size(), tail.size()) << message;
+        EXPECT_EQ(message.substr(message.size() - tail.size()), tail) << message;
+    } else {
+        const std::string tail = "\r\nLine: 2\r\n" + body.substr(23, 40);
+        ASSERT_GT(message.size(), tail.size()) << message;
+        EXPECT_EQ(message.substr(message.size() - tail.size()), tail) << message;
+        EXPECT_NE(message.find("mismatch"), std::string::npos) << message;
+    }
     EXPECT_EQ(message.find('\n'), message.find("\r\nLine: ") + 1) << "the reason has no line end of its own";
 
     for (const std::string& bad : {std::string(), std::string("não é XML"), std::string("<a>"),
-                                   std::string("<a></b>"), std::string("<p:a/>")}) {
+                                   std::string("<a></b>")}) {
         EXPECT_THROW(DecodeIntResponse(bad), EDOMParseError) << bad;
     }
+    // Wine's MSXML accepts an undeclared prefix; the document is then refused as no envelope.
+    if (test::RunsUnderWine())
+        EXPECT_THROW(DecodeIntResponse("<p:a/>"), ESOAPDomConvertError);
+    else
+        EXPECT_THROW(DecodeIntResponse("<p:a/>"), EDOMParseError);
 }
 
 TEST(SoapDecoderParse, LineStartIsCutAtFortyCharactersNotBytes)
 {
     const std::string line = "<a>" + std::string(20, 'x') + "çççççççççççççççççççççççççç</b>";
     const std::string message = MessageOf<EDOMParseError>(line);
-    EXPECT_EQ(message.substr(message.find("\r\nLine: 1\r\n") + 11),
-              "<a>" + std::string(20, 'x') + "ççççççççççççççççç");
+    // Wine's MSXML names no line, so there is nothing to cut there.
+    if (test::RunsUnderWine())
+        EXPECT_EQ(message.substr(message.find("\r\nLine: ")), "\r\nLine: 0\r\n") << message;
+    else
+        EXPECT_EQ(message.substr(message.find("\r\nLine: 1\r\n") + 11),
+                  "<a>" + std::string(20, 'x') + "ççççççççççççççççç");
 }
 
 TEST(SoapDecoderParse, EncodingComesFromTheDocument)
