@@ -7,6 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
+// Older SDK headers lack the console mode of Windows 10 that takes the terminal escapes.
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
 namespace tarrow {
 
 namespace {
@@ -93,9 +98,6 @@ bool PrepareTerminalOutput()
         else g_outputCodePage = 0;
     }
     if (!outputIsConsole) return false;
-#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
-#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
-#endif
     // Consoles before Windows 10 refuse the mode and would print the escapes as they stand.
     return SetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
