@@ -37,7 +37,13 @@ cmake --build --preset windows-x64 -j "$(nproc)"
 PATH="$PATH:/usr/lib/wine"
 export WINEPREFIX="$PWD/build/windows-x64/wineprefix" WINEDEBUG=-all
 trap 'wineserver -k 2>/dev/null || true' EXIT
-# The first start builds the prefix (some seconds); done once here, not inside a test's time-out.
+# One Wine session for the whole run: a server that stays, and the prefix's own processes
+# (services, the desktop, RPC) started here by wineboot, which also builds the prefix the first
+# time. Otherwise the server ends whenever no test runs for a moment, and the next test starts a
+# new session: seconds of start-up, daemons that inherit that test's output (ctest then counts the
+# test until they end), and a test starting while the old server goes fails with "wine client
+# error". The trap above stops it.
+wineserver -p
 wine64 wineboot -i
 ctest --preset windows-x64 "$@"
 echo "windows-tests: the Windows part took $((SECONDS - started)) s"
