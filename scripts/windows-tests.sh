@@ -11,7 +11,8 @@ cmake --preset windows-i686
 cmake --build --preset windows-i686 -j "$(nproc)"
 
 # What a store's desktop has: Windows' own DLLs. The C++ runtime, winpthread and zlib are linked in.
-# MSXML is reached through COM (ole32, oleaut32); shlwapi gives the memory stream it loads from.
+# MSXML is reached through COM (ole32, oleaut32); shlwapi gives the memory stream it loads from;
+# the web service goes over WinInet (wininet), its certificates are checked with crypt32.
 system_dlls='^(kernel32|msvcrt|ws2_32|version|user32|advapi32|ole32|oleaut32|shlwapi|shell32|wininet|crypt32|api-ms-win-[a-z0-9-]+)\.dll$'
 checked=0
 while IFS= read -r -d '' program; do
