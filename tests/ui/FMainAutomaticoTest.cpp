@@ -4,9 +4,9 @@
 
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
-#include "ui/FMainAutomatico.h"
-#include "ui/IconeTarrow.h"
-#include "ui/Programa.h"
+#include "ui/qt/FMainAutomatico.h"
+#include "ui/qt/IconeTarrow.h"
+#include "ui/qt/Programa.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
-#include "ui/FMainManual.h"
-#include "ui/IconeTarrow.h"
-#include "ui/Programa.h"
-#include "ui/QtDatas.h"
+#include "ui/qt/FMainManual.h"
+#include "ui/qt/IconeTarrow.h"
+#include "ui/qt/Programa.h"
+#include "ui/qt/QtDatas.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/JanelaPrincipal.h"
+#include "ui/qt/JanelaPrincipal.h"
 
 #include <QApplication>
 #include <QFontInfo>
