@@ -1,0 +1,13 @@
+// TARROW, the automatic sender: lives in the notification area and sends the day's sales every
+// five minutes.
+#include "platform/ProgramDir.h"
+#include "ui/win32/FMainAutomatico.h"
+#include "ui/win32/Programa.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    tarrow::TFMainAutomatico FMain(tarrow::ProgramDirectory());
+    return tarrow::ExecutaPrograma(FMain, [&] { FMain.FormCreate(); });
+}

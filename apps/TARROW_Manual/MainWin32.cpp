@@ -1,0 +1,12 @@
+// TARROW_Manual, the manual sender: an operator picks what to send, counts it and sends it.
+#include "platform/ProgramDir.h"
+#include "ui/win32/FMainManual.h"
+#include "ui/win32/Programa.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    tarrow::TFMainManual FMain(tarrow::ProgramDirectory());
+    return tarrow::ExecutaPrograma(FMain, [&] { FMain.FormCreate(); });
+}
