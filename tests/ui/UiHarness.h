@@ -1,11 +1,9 @@
 #pragma once
-// What the window tests share: a QApplication on the offscreen platform (main), message boxes
-// recorded instead of shown, and a store whose day has sales and returns to send.
+// What the window tests of both implementations share: message boxes recorded instead of shown,
+// and a store whose day has sales and returns to send.
 
 #include "relay/Janela.h"
 #include "tests/relay/RelayHarness.h"
-
-#include <QWidget>
 
 #include <cstdint>
 #include <functional>
@@ -45,12 +43,6 @@ std::string Linha(std::int64_t numlanc, int produto, const char* quantidade, con
                   const char* quando = "2026-12-09 10:00:00");
 // The relay marks of a release number's lines, "-" for an unmarked one.
 std::string Marcas(TLoja& loja, std::int64_t numlanc);
-
-// The window got the design's face at 8 points (Qt substitutes another without a word when it is
-// missing).
-void EsperaFonteDoDesenho(const QWidget& janela);
-// Each control's caption fits it beside its picture, as the style measures them.
-void EsperaQueCaibam(const std::vector<const QWidget*>& controles);
 
 // Runs acao before every proxy the run asks for (calls still reach the peer).
 void AntesDeCadaChamada(TUMain& logica, std::function<void()> acao);

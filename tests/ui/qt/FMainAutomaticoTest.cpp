@@ -1,6 +1,6 @@
 // TARROW's window: the notification-area program, its timers and menu, and sends from a tick or
 // the button to the rows marked in the store.
-#include "tests/ui/UiHarness.h"
+#include "tests/ui/qt/QtHarness.h"
 
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"

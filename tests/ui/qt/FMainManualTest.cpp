@@ -1,6 +1,6 @@
 // TARROW_Manual's window: layout by option, input checks, counts, and sends from the window to
 // the rows marked in the store.
-#include "tests/ui/UiHarness.h"
+#include "tests/ui/qt/QtHarness.h"
 
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
