@@ -1,9 +1,9 @@
 #pragma once
-// What the window tests of both implementations share: message boxes recorded instead of shown,
-// and a store whose day has sales and returns to send.
+// What the window tests of both implementations share about the store: a day with sales and
+// returns to send, and the relay marks they leave.
 
-#include "relay/Janela.h"
 #include "tests/relay/RelayHarness.h"
+#include "tests/ui/MensagensGravadas.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,30 +11,6 @@
 #include <vector>
 
 namespace tarrow::test {
-
-inline const TDateTime kHojeUi = EncodeDate(2026, 12, 9);
-
-// A loopback address where nothing answers on port 80: the connectivity check fails at once.
-inline constexpr const char* kSemInternet = "127.0.0.6";
-
-struct TCaixa {
-    std::string Texto;
-    std::string Titulo;
-    TIconeMensagem Icone;
-};
-
-// The window's boxes, remembered. AoMostrar runs while a box "is open", which is where a real
-// modal box would let the event loop run.
-class TMensagensGravadas : public TMensagens {
-public:
-    void Mensagem(const std::string& texto, const std::string& titulo, TIconeMensagem icone) override;
-    bool Pergunta(const std::string& texto, const std::string& titulo) override;
-    std::vector<std::string> Textos() const;
-
-    std::vector<TCaixa> Caixas;
-    bool Resposta = true;
-    std::function<void(const TCaixa&)> AoMostrar;
-};
 
 // Products, branch and tax data every scenario shares.
 void Cadastra(TLoja& loja);
