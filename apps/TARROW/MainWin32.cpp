@@ -8,6 +8,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    if (!tarrow::IniciaPrograma()) return 1;
     tarrow::TFMainAutomatico FMain(tarrow::ProgramDirectory());
     return tarrow::ExecutaPrograma(FMain, [&] { FMain.FormCreate(); });
 }

@@ -7,6 +7,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    if (!tarrow::IniciaPrograma()) return 1;
     tarrow::TFMainManual FMain(tarrow::ProgramDirectory());
     return tarrow::ExecutaPrograma(FMain, [&] { FMain.FormCreate(); });
 }

@@ -49,7 +49,7 @@ TJanelaPrincipal::TJanelaPrincipal(TVariante variante, TEscolhaEnvio* escolha, c
     fonte_ = FonteDoDesenho();
     RECT r{0, 0, larguraCliente, alturaCliente};
     AdjustWindowRectEx(&r, estilo, FALSE, 0);
-    CreateWindowExW(0, kClasseJanela, L"", estilo | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+    CreateWindowExW(0, kClasseJanela, L"", estilo, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
                     r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (janela_ == nullptr) throw Exception("Cannot create the main window");
     caixas_.DefineDono(janela_);

@@ -1,8 +1,18 @@
 #include "ui/win32/Programa.h"
 
+#include "platform/ProgramDir.h"
+#include "platform/ProgramStart.h"
+#include "ui/FrameworkErrors.h"
 #include "ui/win32/JanelaPrincipal.h"
+#include "ui/win32/Mensagens.h"
 
 namespace tarrow {
+
+bool IniciaPrograma()
+{
+    TWin32Mensagens caixas;
+    return ExecutaManipulador(caixas, [] { InitialiseProgramThread(); });
+}
 
 int ExecutaPrograma(TJanelaPrincipal& janela, const std::function<void()>& formCreate)
 {

@@ -8,6 +8,10 @@ namespace tarrow {
 
 class TJanelaPrincipal;
 
+// Before the window exists: the component library the service's documents are reached through.
+// False, after the framework's error box, when the system refuses it.
+bool IniciaPrograma();
+
 int ExecutaPrograma(TJanelaPrincipal& janela, const std::function<void()>& formCreate);
 
 }  // namespace tarrow
