@@ -149,7 +149,8 @@ void TFMainManual::btnEnviarClick()
     });
     if (fecharAoTerminar_) {
         fecharAoTerminar_ = false;
-        DestroyWindow(Handle());
+        // Through the message loop: the button whose click got here is still in its handler.
+        PostMessageW(Handle(), WM_CLOSE, 0, 0);
     }
 }
 

@@ -82,6 +82,7 @@ TEST_F(JanelaManualComLoja, ASendShowsItsProgressAndAtItsEndTheMessageAndACloseD
         if (caixa.Texto == "Envio concluído.") abertaNaMensagem = IsWindow(janela) && IsWindowVisible(janela);
     };
     Clica(janela_.btnEnviar);
+    ProcessaPor(50);
 
     EXPECT_EQ(caixas_.Textos(), (std::vector<std::string>{"Deseja enviar as vendas?", "Envio concluído."}));
     ASSERT_EQ(amostras.size(), 7u) << "three calls for the sale of two rows, two for the others";
