@@ -51,7 +51,8 @@ TJanelaPrincipal::TJanelaPrincipal(TVariante variante, TEscolhaEnvio* escolha, c
     AdjustWindowRectEx(&r, estilo, FALSE, 0);
     CreateWindowExW(0, kClasseJanela, L"", estilo, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
                     r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (janela_ == nullptr) throw Exception("Cannot create the main window");
+    if (janela_ == nullptr)
+        throw Exception("Cannot create the main window (error " + std::to_string(GetLastError()) + ")");
     caixas_.DefineDono(janela_);
     SendMessageW(janela_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(iconeGrande_.Handle()));
     SendMessageW(janela_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(iconePequeno_.Handle()));
@@ -97,7 +98,8 @@ HWND TJanelaPrincipal::CriaControle(const wchar_t* classe, const std::string& te
     HWND controle = CreateWindowExW(estiloEstendido, classe, Largo(texto).c_str(), WS_CHILD | estilo, r.Esquerda,
                                     r.Topo, r.Largura, r.Altura, pai, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                     GetModuleHandleW(nullptr), nullptr);
-    if (controle == nullptr) throw Exception("Cannot create a control of the main window");
+    if (controle == nullptr)
+        throw Exception("Cannot create a control of the main window (error " + std::to_string(GetLastError()) + ")");
     SendMessageW(controle, WM_SETFONT, reinterpret_cast<WPARAM>(fonte_), FALSE);
     return controle;
 }
