@@ -325,7 +325,7 @@ TEST_F(TarrowSend, AStopRequestFinishesTheSaleInHandAndNothingIsSentTwice)
     while (loja_.Peer.Requests().size() < 30) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (!processo.Programa->PedeParada()) {
         if (RunsUnderWine())
-            GTEST_SKIP() << "Wine gives a test program started without a console no console to send Ctrl+Break through";
+            GTEST_SKIP() << "Wine delivers no console control event to another program";
         FAIL() << "the stop request was not delivered";
     }
     const TExecucao parado = Espera(processo);
