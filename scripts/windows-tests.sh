@@ -11,7 +11,8 @@ cmake --preset windows-i686
 cmake --build --preset windows-i686 -j "$(nproc)"
 
 # What a store's desktop has: Windows' own DLLs. The C++ runtime, winpthread and zlib are linked in.
-# MSXML is reached through COM (ole32, oleaut32); shlwapi gives the memory stream it loads from. The
+# MSXML is reached through COM (ole32, oleaut32); shlwapi gives the memory stream it loads from;
+# the web service goes over WinInet (wininet), its certificates are checked with crypt32. The
 # windows draw with gdi32 and take the date fields from comctl32; shell32 holds the notification
 # area's icon.
 system_dlls='^(kernel32|msvcrt|ws2_32|version|user32|gdi32|comctl32|advapi32|ole32|oleaut32|shlwapi|shell32|wininet|crypt32|api-ms-win-[a-z0-9-]+)\.dll$'
