@@ -40,4 +40,6 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # The first start builds the prefix (some seconds); done once here, not inside a test's time-out.
 wine64 wineboot -i
 ctest --preset windows-x64 "$@"
+# The installers: both built, the 64-bit one installed, used, updated and removed in a Wine of its own.
+./scripts/windows-install-test.sh
 echo "windows-tests: the Windows part took $((SECONDS - started)) s"
