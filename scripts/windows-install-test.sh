@@ -135,13 +135,39 @@ ok "the installed tarrow-send.exe relayed the store's day ($lines lines) with th
 printf 'venda 90099\r\n' >"$DIR/VendasPendentes20261209101500.txt"
 mkdir -p "$WORK/store-files"
 cp "$DIR/sistema_kesto.ini" "$DIR/Tarrow.conf" "$DIR"/VendasPendentes*.txt "$WORK/store-files/"
+# First with tarrow-send.exe held open, as a running program holds its own file: NSIS would pass
+# over it and still end well, so the installer must stop before it copies anything.
+cat >"$WORK/hold-open.c" <<'EOF'
+#include <windows.h>
+/* Holds argv[1] open without write sharing until argv[2], which it creates, is gone (a minute at most). */
+int main(int argc, char **argv) {
+    HANDLE held = CreateFileA(argv[1], GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (argc != 3 || held == INVALID_HANDLE_VALUE) return 1;
+    CloseHandle(CreateFileA(argv[2], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    for (int i = 0; i < 600 && GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES; i++) Sleep(100);
+    CloseHandle(held);
+    return 0;
+}
+EOF
+x86_64-w64-mingw32-gcc -O2 -o "$WORK/hold-open.exe" "$WORK/hold-open.c"
+touch -d '2020-01-02' "$DIR/tarrow-send.exe"  # older than any build: a replaced program is seen
+old=$(stat -c %Y "$DIR/tarrow-send.exe")
+wine64 "$WORK/hold-open.exe" "$DIR_WIN\\tarrow-send.exe" 'C:\held' &
+holder=$!
+for _ in $(seq 1 100); do [ -e "$PREFIX/drive_c/held" ] && break; sleep 0.1; done
+status=0
+wine64 "$SETUP" /S 2>/dev/null || status=$?
+rm -f "$PREFIX/drive_c/held"
+wait "$holder" || fail "could not hold tarrow-send.exe open"
+[ "$status" -eq 2 ] || fail "an update over a program in use ended with $status, not 2"
 wine64 "$SETUP" /S /INICIO 2>/dev/null || fail "the update failed ($?)"
+[ "$(stat -c %Y "$DIR/tarrow-send.exe")" -ne "$old" ] || fail "the update did not replace tarrow-send.exe"
 for program in "${PROGRAMS[@]}"; do [ -f "$DIR/$program" ] || fail "the update lost $program"; done
 for file in "$WORK"/store-files/*; do
     cmp -s "$file" "$DIR/$(basename "$file")" || fail "the update changed $(basename "$file")"
 done
 grep -aq 'TARROW.exe' "$MENU/StartUp/TARROW.lnk" 2>/dev/null || fail "no Startup entry for TARROW.exe after /INICIO"
-ok "an update goes into the same folder, keeps the store's files and adds the Startup entry when asked"
+ok "an update stops while a program is in use; then it goes into the same folder, replaces the programs, keeps the store's files and adds the Startup entry when asked"
 
 # ---- Uninstalled silently. _? keeps the uninstaller in place (else it copies itself away, starts the
 # copy and returns at once); like /D=, it is read only unquoted.
