@@ -3,17 +3,21 @@
 # stand-in of the Van service that records what it receives, a demo folder with the programs,
 # sistema_kesto.ini and Tarrow.conf, one run of tarrow-send and a short table of what happened.
 #
-#   ./scripts/demo.sh          set up (again) and send
-#   ./scripts/demo.sh stop     stop the demo's database server and service
+#   ./scripts/demo.sh            set up (again) and send
+#   ./scripts/demo.sh --windows  the same with tarrow-send.exe of the windows-x64 build, under wine64
+#   ./scripts/demo.sh stop       stop the demo's database server and service
 #
 # Everything stays on loopback: the database on TARROW_DEMO_HOST:3306 (127.0.0.20 by default), the
-# service on the same address. TARROW_DEMO_BUILD reuses a build directory (default build/default).
+# service on the same address. TARROW_DEMO_BUILD reuses a build directory (default build/default,
+# or build/windows-x64 with --windows).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+WINDOWS=false
+if [ "${1:-}" = --windows ]; then WINDOWS=true; shift; fi
 HOST=${TARROW_DEMO_HOST:-127.0.0.20}
 DEMO=${TARROW_DEMO_DIR:-/tmp/tarrow-demo}
-BUILD=${TARROW_DEMO_BUILD:-build/default}
+if $WINDOWS; then BUILD=${TARROW_DEMO_BUILD:-build/windows-x64}; else BUILD=${TARROW_DEMO_BUILD:-build/default}; fi
 PASSWORD=demo-tarrow
 if [ "$(id -u)" -eq 0 ]; then VAN_PORT=80; else VAN_PORT=8080; fi  # port 80 also answers the start-up's check
 SERVICE_URL=http://$HOST:$VAN_PORT/van.asmx
@@ -38,8 +42,14 @@ stop_van() {
     rm -f "$DEMO/van.pid"
 }
 
+# The demo's own Wine prefix, booted once and kept beside the demo folder; its server is the demo's.
+export WINEPREFIX=$DEMO/wineprefix WINEDEBUG=-all
+PATH="$PATH:/usr/lib/wine"  # where Debian's wine64 keeps its loader without the 32-bit package
+stop_wine() { if [ -d "$WINEPREFIX" ]; then wineserver -k 2>/dev/null || true; fi; }
+
 stop_all() {
     stop_van
+    stop_wine
     if [ -d "$DEMO/mariadb" ]; then db_env bash tests/fixtures/mariadb.sh stop >/dev/null; fi
 }
 
@@ -55,11 +65,23 @@ step "Packages"
 if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps.sh; else echo "not root: assuming scripts/install-deps.sh has run"; fi
 
 step "Build ($BUILD)"
-if [ ! -f "$BUILD/build.ninja" ]; then
-    if [ "$BUILD" = build/default ]; then cmake --preset default -DTARROW_BUILD_TESTS=OFF >/dev/null
-    else cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARROW_BUILD_TESTS=OFF >/dev/null; fi
+if $WINDOWS; then
+    # The preset's tree is also the Windows tests' one: configured as the preset says, tests on.
+    if [ ! -f "$BUILD/build.ninja" ]; then
+        if [ "$BUILD" = build/windows-x64 ]; then cmake --preset windows-x64 >/dev/null
+        else cmake -S . -B "$BUILD" -G Ninja --toolchain cmake/toolchains/mingw-x86_64.cmake \
+                 -DCMAKE_BUILD_TYPE=Release -DTARROW_BUILD_TESTS=OFF >/dev/null; fi
+    fi
+    cmake --build "$BUILD" -j "$(nproc)" --target tarrow-send | tail -n 1
+    PROGRAMS=("$BUILD/apps/tarrow-send.exe")
+else
+    if [ ! -f "$BUILD/build.ninja" ]; then
+        if [ "$BUILD" = build/default ]; then cmake --preset default -DTARROW_BUILD_TESTS=OFF >/dev/null
+        else cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARROW_BUILD_TESTS=OFF >/dev/null; fi
+    fi
+    cmake --build "$BUILD" -j "$(nproc)" --target tarrow-send TARROW TARROW_Manual | tail -n 1
+    PROGRAMS=("$BUILD/apps/tarrow-send" "$BUILD/apps/TARROW" "$BUILD/apps/TARROW_Manual")
 fi
-cmake --build "$BUILD" -j "$(nproc)" --target tarrow-send TARROW TARROW_Manual | tail -n 1
 
 step "Database server on $HOST:3306 with the sample store"
 stop_all  # whatever an earlier run left
@@ -79,17 +101,26 @@ cat "$DEMO/van.log"
 step "Demo folder $LOJA"
 rm -rf "$LOJA"
 mkdir -p "$LOJA"
-cp "$BUILD/apps/tarrow-send" "$BUILD/apps/TARROW" "$BUILD/apps/TARROW_Manual" "$LOJA/"
-SENHA=$("$LOJA/tarrow-send" --cifra-senha "$PASSWORD")
+cp "${PROGRAMS[@]}" "$LOJA/"
+if $WINDOWS; then
+    if [ ! -d "$WINEPREFIX" ]; then echo "booting the Wine prefix $WINEPREFIX (once)"; wine64 wineboot -i; fi
+    # The Windows program, from its own folder like a store's; the Unix environment reaches it.
+    tarrow_send() { wine64 "$LOJA/tarrow-send.exe" "$@"; }
+    SEND="wine64 $LOJA/tarrow-send.exe"
+else
+    tarrow_send() { "$LOJA/tarrow-send" "$@"; }
+    SEND=$LOJA/tarrow-send
+fi
+SENHA=$(tarrow_send --cifra-senha "$PASSWORD" | tr -d '\r')
 printf '[ip]\r\ndatabase=gerente\r\nlocal=%s\r\nsenha=%s\r\n[FilialMatriz]\r\nCodLogica=1\r\n' "$HOST" "$SENHA" \
     >"$LOJA/sistema_kesto.ini"
 printf '[WebService]\r\nURL=%s\r\n' "$SERVICE_URL" >"$LOJA/Tarrow.conf"
 ls "$LOJA"
 
-step "tarrow-send (one tick of the automatic sender)"
+step "$(basename "$SEND") (one tick of the automatic sender)"
 export TARROW_INTERNET_HOST=$HOST TARROW_SERVICE_URL=$SERVICE_URL
 set +e
-"$LOJA/tarrow-send"
+tarrow_send
 status=$?
 set -e
 echo "tarrow-send exit status: $status"
@@ -126,10 +157,18 @@ cat <<EOT
 == Next
 The database server and the service stand-in keep running. In a shell, keep everything on loopback:
     export TARROW_INTERNET_HOST=$HOST TARROW_SERVICE_URL=$SERVICE_URL
+EOT
+if $WINDOWS; then
+    echo "Under Wine, with this demo's prefix:  export WINEPREFIX=$WINEPREFIX WINEDEBUG=-all PATH=\$PATH:/usr/lib/wine"
+else
+    cat <<EOT
 With a display, open the two windows against the same demo (their files live beside them, in $LOJA):
     $LOJA/TARROW_Manual      # pick an option, "Verificar vendas pendentes", "Enviar vendas pendentes"
     $LOJA/TARROW             # the automatic sender: a send every few minutes, from the tray
-Send again without a window:  $LOJA/tarrow-send --count   (or --day $(date +%F), --pending, --help)
+EOT
+fi
+cat <<EOT
+Send again without a window:  $SEND --count   (or --day $(date +%F), --pending, --help)
 Stop the demo:                ./scripts/demo.sh stop
 EOT
 

@@ -1,6 +1,7 @@
 #include "apps/tarrow-send/EnvioSemJanela.h"
 
 #include "platform/CodePage.h"
+#include "platform/Console.h"
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
 #include "relay/UMain.h"
@@ -8,11 +9,7 @@
 #include "platform/IniFile.h"
 #include "relay/Configuracoes.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <map>
 
@@ -29,21 +26,6 @@ std::string Linhas(const std::string& texto)
         r += texto[i];
     }
     return r;
-}
-
-// The signal that asked the send to stop (SIGTERM from the service manager, SIGINT from the
-// terminal, SIGHUP from a closed session); 0 while none has come.
-volatile std::sig_atomic_t g_sinal = 0;
-
-extern "C" void AoSinal(int sinal)
-{
-    if (g_sinal != 0) {
-        // A second request: the operator will not wait for the sale in hand.
-        static constexpr char kTexto[] = "tarrow-send: interrompido de imediato.\n";
-        (void)!::write(STDERR_FILENO, kTexto, sizeof kTexto - 1);
-        ::_exit(SaidaErro);
-    }
-    g_sinal = sinal;
 }
 
 // Warnings about settings that leave the send to defaults the operator may not expect; what is
@@ -67,11 +49,8 @@ void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
 
 void InstalaSinaisDeParada()
 {
-    struct sigaction acao {};
-    acao.sa_handler = AoSinal;
-    sigemptyset(&acao.sa_mask);
-    acao.sa_flags = SA_RESTART;
-    for (int sinal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sinal, &acao, nullptr);
+    // A second request: the operator will not wait for the sale in hand.
+    InstallStopHandlers("tarrow-send: interrompido de imediato.\n", SaidaErro);
 }
 
 namespace {
@@ -184,14 +163,14 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
     }
 
     const auto antes = Listas(diretorio);
-    logica.Parar = [] { return g_sinal != 0; };
+    logica.Parar = [] { return StopRequested(); };
     int status = SaidaOk;
     try {
         if (!logica.Enviar()) return erro(kOutroEnvio);
         janela.FechaProgresso();
     } catch (const EEnvioInterrompido&) {
         janela.FechaProgresso();
-        erros << "tarrow-send: parado pelo sinal " << g_sinal
+        erros << "tarrow-send: parado pelo sinal " << StopRequestName()
               << " depois de concluir a venda em andamento; o restante fica para o próximo envio.\n" << std::flush;
         status = SaidaErro;
     } catch (const std::exception& e) {

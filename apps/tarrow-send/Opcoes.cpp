@@ -1,5 +1,7 @@
 #include "apps/tarrow-send/Opcoes.h"
 
+#include "platform/ProgramDir.h"
+
 namespace tarrow {
 
 namespace {
@@ -70,7 +72,7 @@ TOpcoesEnvio LeOpcoes(const std::vector<std::string>& argumentos, TDateTime hoje
         } else if (arg == "--dir") {
             opcoes.Diretorio = valor("um diretório");
             if (opcoes.Diretorio.empty()) throw EOpcaoInvalida("A opção --dir precisa de um diretório.");
-            if (opcoes.Diretorio.back() != '/') opcoes.Diretorio += '/';
+            if (!IsPathSeparator(opcoes.Diretorio.back())) opcoes.Diretorio += '/';
         } else if (arg == "--cifra-senha") {
             opcoes.CifraSenha = valor("a senha");
         } else {

@@ -1,14 +1,22 @@
 // tarrow-send, the sender without a window: one send per run, for a scheduler or an operator
 // at a terminal, over the same relay core, settings and files as the two windows.
 #include "apps/tarrow-send/EnvioSemJanela.h"
+#include "platform/Console.h"
+#include "platform/ProgramStart.h"
 
-#include <unistd.h>
-
+#include <exception>
 #include <iostream>
 
 int main(int argc, char** argv)
 {
     const std::vector<std::string> argumentos(argv + 1, argv + argc);
     tarrow::InstalaSinaisDeParada();
-    return tarrow::TarrowSend(argumentos, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1);
+    const bool terminal = tarrow::PrepareTerminalOutput();
+    try {
+        tarrow::InitialiseProgramThread();
+    } catch (const std::exception& e) {
+        std::cerr << "Erro: " << e.what() << '\n';
+        return tarrow::SaidaErro;
+    }
+    return tarrow::TarrowSend(argumentos, std::cout, std::cerr, terminal);
 }

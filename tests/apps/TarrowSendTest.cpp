@@ -3,15 +3,10 @@
 #include "apps/tarrow-send/EnvioSemJanela.h"
 #include "apps/tarrow-send/Opcoes.h"
 #include "relay/Funcoes.h"
+#include "tests/apps/ProgramaFilho.h"
+#include "tests/relay/Ambiente.h"
 #include "tests/relay/RelayHarness.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <memory>
 #include <regex>
 #include <set>
@@ -20,8 +15,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-extern char** environ;
 
 namespace tarrow::test {
 namespace {
@@ -40,38 +33,23 @@ struct TExecucao {
 // The program started with stdout and stderr captured (neither is a terminal).
 struct TProcesso {
     std::unique_ptr<TTempDir> Capturas = std::make_unique<TTempDir>();
-    pid_t Pid = -1;
+    std::unique_ptr<TProgramaFilho> Programa;
 };
 
 TProcesso Inicia(const std::vector<std::string>& argumentos)
 {
     TProcesso processo;
-    const std::string saida = processo.Capturas->Path() + "saida", erros = processo.Capturas->Path() + "erros";
-    posix_spawn_file_actions_t acoes;
-    posix_spawn_file_actions_init(&acoes);
-    posix_spawn_file_actions_addopen(&acoes, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&acoes, STDOUT_FILENO, saida.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&acoes, STDERR_FILENO, erros.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> todos{TARROW_SEND_PATH};
-    todos.insert(todos.end(), argumentos.begin(), argumentos.end());
-    std::vector<char*> argv;
-    for (std::string& a : todos) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&processo.Pid, TARROW_SEND_PATH, &acoes, nullptr, argv.data(), environ) != 0) {
-        ADD_FAILURE() << "cannot start " << TARROW_SEND_PATH;
-        processo.Pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&acoes);
+    processo.Programa = std::make_unique<TProgramaFilho>(TARROW_SEND_PATH, argumentos,
+                                                         processo.Capturas->Path() + "saida",
+                                                         processo.Capturas->Path() + "erros");
+    if (!processo.Programa->Iniciado()) ADD_FAILURE() << "cannot start " << TARROW_SEND_PATH;
     return processo;
 }
 
 TExecucao Espera(TProcesso& processo)
 {
     TExecucao execucao;
-    if (processo.Pid < 0) return execucao;
-    int status = 0;
-    waitpid(processo.Pid, &status, 0);
-    execucao.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    execucao.Status = processo.Programa->Espera();
     execucao.Saida = processo.Capturas->Read("saida");
     execucao.Erros = processo.Capturas->Read("erros");
     return execucao;
@@ -115,7 +93,7 @@ protected:
     TarrowSend()
     {
         // The start-up's connectivity check stays on this machine.
-        setenv("TARROW_INTERNET_HOST", "127.0.0.1", 1);
+        DefineAmbiente("TARROW_INTERNET_HOST", "127.0.0.1");
         loja_.Sql(kCadastro);
     }
 
@@ -312,7 +290,7 @@ TEST_F(TarrowSend, TwoSendersOnOneDatabaseSendEachSaleOnce)
     EXPECT_EQ(Marcas(780), "V\n");
 }
 
-TEST_F(TarrowSend, ATermSignalFinishesTheSaleInHandAndNothingIsSentTwice)
+TEST_F(TarrowSend, AStopRequestFinishesTheSaleInHandAndNothingIsSentTwice)
 {
     std::string linhas;
     for (int numlanc = 800; numlanc < 900; ++numlanc)
@@ -325,7 +303,7 @@ TEST_F(TarrowSend, ATermSignalFinishesTheSaleInHandAndNothingIsSentTwice)
 
     TProcesso processo = Inicia({"--dir", loja_.Diretorio.Path()});
     while (loja_.Peer.Requests().size() < 30) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    kill(processo.Pid, SIGTERM);
+    processo.Programa->PedeParada();
     const TExecucao parado = Espera(processo);
     EXPECT_EQ(parado.Status, 2);
     EXPECT_THAT(parado.Erros, HasSubstr("parado pelo sinal"));

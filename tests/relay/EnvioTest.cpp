@@ -5,12 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/RegionalSettings.h"
 #include "relay/Funcoes.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "tests/support/Sockets.h"
 
 #include <atomic>
 #include <chrono>
@@ -53,22 +48,16 @@ class TServidorCongelavel {
 public:
     TServidorCongelavel(const std::string& destino, std::uint16_t porta) : destino_(destino), portaDestino_(porta)
     {
-        escuta_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        inet_pton(AF_INET, PeerHost().c_str(), &a.sin_addr);
-        bind(escuta_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(escuta_, 4);
-        socklen_t n = sizeof a;
-        getsockname(escuta_, reinterpret_cast<sockaddr*>(&a), &n);
-        porta_ = ntohs(a.sin_port);
+        int local = 0;
+        escuta_ = ListenOn(PeerHost(), local);
+        porta_ = static_cast<std::uint16_t>(local);
         fio_ = std::thread([this] { Passa(); });
     }
     ~TServidorCongelavel()
     {
         fim_ = true;
         fio_.join();
-        if (escuta_ >= 0) close(escuta_);
+        if (escuta_ != kNoTestSocket) CloseSocket(escuta_);
     }
     std::uint16_t Porta() const { return porta_; }
     void Congela() { congelado_ = true; }
@@ -76,44 +65,42 @@ public:
 private:
     void Passa()
     {
-        int cliente = -1, servidor = -1;
+        TTestSocket cliente = kNoTestSocket, servidor = kNoTestSocket;
+        const auto fecha = [&] {
+            if (cliente != kNoTestSocket) CloseSocket(cliente), CloseSocket(servidor);
+            cliente = servidor = kNoTestSocket;
+        };
+        // Moves what one side has for the other; false when that side has closed.
+        const auto passa = [&](TTestSocket de, TTestSocket para) {
+            if (!WaitReadable(de, 5)) return true;
+            char bytes[16384];
+            const std::ptrdiff_t n = ReceiveSome(de, bytes, sizeof bytes);
+            if (n <= 0) return false;
+            SendSome(para, bytes, static_cast<std::size_t>(n));
+            return true;
+        };
         while (!fim_) {
-            if (congelado_ && escuta_ >= 0) {
-                close(escuta_);
-                escuta_ = -1;
+            if (congelado_ && escuta_ != kNoTestSocket) {
+                CloseSocket(escuta_);
+                escuta_ = kNoTestSocket;
             }
-            std::vector<pollfd> fds;
-            if (escuta_ >= 0 && cliente < 0) fds.push_back({escuta_, POLLIN, 0});
-            if (!congelado_ && cliente >= 0) fds.push_back({cliente, POLLIN, 0}), fds.push_back({servidor, POLLIN, 0});
-            poll(fds.data(), fds.size(), 50);
-            for (const pollfd& f : fds) {
-                if (f.revents == 0) continue;
-                if (f.fd == escuta_) {
-                    cliente = accept4(escuta_, nullptr, nullptr, SOCK_CLOEXEC);
-                    servidor = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-                    sockaddr_in a{};
-                    a.sin_family = AF_INET;
-                    a.sin_port = htons(portaDestino_);
-                    inet_pton(AF_INET, destino_.c_str(), &a.sin_addr);
-                    connect(servidor, reinterpret_cast<sockaddr*>(&a), sizeof a);
-                    continue;
+            if (congelado_) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            } else if (cliente == kNoTestSocket) {
+                if (escuta_ != kNoTestSocket && WaitReadable(escuta_, 50)) {
+                    cliente = AcceptOne(escuta_);
+                    servidor = ConnectTo(destino_, portaDestino_);
                 }
-                char bytes[16384];
-                const ssize_t n = recv(f.fd, bytes, sizeof bytes, 0);
-                if (n <= 0) {
-                    close(cliente), close(servidor);
-                    cliente = servidor = -1;
-                    break;
-                }
-                send(f.fd == cliente ? servidor : cliente, bytes, static_cast<std::size_t>(n), MSG_NOSIGNAL);
+            } else if (!passa(cliente, servidor) || !passa(servidor, cliente)) {
+                fecha();
             }
         }
-        if (cliente >= 0) close(cliente), close(servidor);
+        fecha();
     }
 
     std::string destino_;
     std::uint16_t portaDestino_;
-    int escuta_ = -1;
+    TTestSocket escuta_ = kNoTestSocket;
     std::uint16_t porta_ = 0;
     std::atomic<bool> congelado_{false}, fim_{false};
     std::thread fio_;

@@ -1,13 +1,28 @@
 #include "tests/relay/RelayHarness.h"
 
+#include "platform/ProgramStart.h"
 #include "relay/Funcoes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
 namespace tarrow::test {
+
+namespace {
+
+// The programs' own start on the tests' thread: on Windows the service's documents are read
+// through MSXML, a COM server.
+class TAmbienteRelay : public ::testing::Environment {
+public:
+    void SetUp() override { InitialiseProgramThread(); }
+};
+
+const auto* const kAmbiente = ::testing::AddGlobalTestEnvironment(new TAmbienteRelay);
+
+}  // namespace
 
 std::string TChamada::Arg(const std::string& nome) const
 {

@@ -1,46 +1,38 @@
 #include "relay/Funcoes.h"
 
+#include "tests/relay/Ambiente.h"
+#include "tests/support/Sockets.h"
+
 #include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cstdlib>
 
 namespace tarrow {
 namespace {
 
+using test::DefineAmbiente;
+
 // A listening socket on 127.0.0.1; port 0 picks a free one.
 class TListener {
 public:
-    explicit TListener(std::uint16_t port)
+    explicit TListener(int port)
     {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        int on = 1;
-        setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ok_ = bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(fd_, 4) == 0;
-        socklen_t len = sizeof a;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
+        try {
+            socket_ = test::ListenOn("127.0.0.1", port);
+            port_ = static_cast<std::uint16_t>(port);
+        } catch (const std::exception&) {
+            socket_ = test::kNoTestSocket;
+        }
     }
     ~TListener() { Close(); }
     void Close()
     {
-        if (fd_ >= 0) close(fd_);
-        fd_ = -1;
+        if (socket_ != test::kNoTestSocket) test::CloseSocket(socket_);
+        socket_ = test::kNoTestSocket;
     }
-    bool ok() const { return ok_; }
+    bool ok() const { return socket_ != test::kNoTestSocket; }
     std::uint16_t port() const { return port_; }
 
 private:
-    int fd_ = -1;
-    bool ok_ = false;
+    test::TTestSocket socket_ = test::kNoTestSocket;
     std::uint16_t port_ = 0;
 };
 
@@ -69,13 +61,13 @@ TEST(TemInternet, FalseWithoutRaisingForANameThatDoesNotResolve)
 
 TEST(TemInternet, ProbeHostIsADeploymentSettingThatTestsReplace)
 {
-    unsetenv("TARROW_INTERNET_HOST");
+    DefineAmbiente("TARROW_INTERNET_HOST", nullptr);
     EXPECT_EQ(HostTesteInternet(), kHostInternetPadrao);
-    setenv("TARROW_INTERNET_HOST", "proxy.loja.local", 1);
+    DefineAmbiente("TARROW_INTERNET_HOST", "proxy.loja.local");
     EXPECT_EQ(HostTesteInternet(), "proxy.loja.local");
     DefineHostTesteInternet("127.0.0.1");
     EXPECT_EQ(HostTesteInternet(), "127.0.0.1");
-    unsetenv("TARROW_INTERNET_HOST");
+    DefineAmbiente("TARROW_INTERNET_HOST", nullptr);
 }
 
 }  // namespace
