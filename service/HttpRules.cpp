@@ -3,12 +3,8 @@
 #include "platform/Text.h"
 #include "platform/Errors.h"
 
-#include <curl/curl.h>
-
 #include <cctype>
 #include <cstdlib>
-#include <memory>
-#include <new>
 
 namespace tarrow {
 
@@ -34,19 +30,36 @@ std::optional<std::string> SchemeOf(std::string_view url)
     return Lower(url.substr(0, colon));
 }
 
-struct TCurlUrlFree {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-struct TCurlFree {
-    void operator()(char* text) const { curl_free(text); }
-};
-
-std::string Part(CURLU* url, CURLUPart what, unsigned flags = 0)
+bool IsUnreservedOrSubDelim(char c)
 {
-    char* raw = nullptr;
-    if (curl_url_get(url, what, &raw, flags) != CURLUE_OK) return {};
-    std::unique_ptr<char, TCurlFree> text(raw);
-    return text.get();
+    return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("-._~!$&'()*+,;=").find(c) != std::string_view::npos;
+}
+
+// Why a host part cannot be used, or "" when it can: a name or an IPv4 address of RFC 3986's
+// characters (percent escapes included), or an IPv6 address in brackets.
+std::string HostProblem(std::string_view host)
+{
+    if (host.empty()) return "No host part in the URL";
+    if (host.front() == '[') {
+        if (host.size() < 4 || host.back() != ']') return "Bad IPv6 address";
+        for (char c : host.substr(1, host.size() - 2)) {
+            if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.')
+                return "Bad IPv6 address";
+        }
+        return {};
+    }
+    for (std::size_t i = 0; i < host.size(); ++i) {
+        const char c = host[i];
+        if (c == '%') {
+            if (i + 2 >= host.size() || !std::isxdigit(static_cast<unsigned char>(host[i + 1])) ||
+                !std::isxdigit(static_cast<unsigned char>(host[i + 2])))
+                return "Bad hostname";
+            i += 2;
+        } else if (!IsUnreservedOrSubDelim(c)) {
+            return "Bad hostname";
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -59,15 +72,57 @@ TCrackedUrl CrackUrl(const std::string& url)
 
     TCrackedUrl cracked;
     cracked.Scheme = *scheme;
-    std::unique_ptr<CURLU, TCurlUrlFree> handle(curl_url());
-    if (!handle) throw std::bad_alloc();
-    if (CURLUcode rc = curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), 0); rc != CURLUE_OK) {
-        cracked.Unusable = curl_url_strerror(rc);
+    const int defaultPort = cracked.Scheme == "https" ? 443 : 80;
+
+    std::string_view rest = std::string_view(url).substr(cracked.Scheme.size() + 1);
+    if (rest.substr(0, 2) != "//") {
+        cracked.Unusable = "Bad URL: no '//' after the scheme";
         return cracked;
     }
-    cracked.Host = Part(handle.get(), CURLUPART_HOST);
-    cracked.Port = std::atoi(Part(handle.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT).c_str());
-    cracked.Path = Part(handle.get(), CURLUPART_PATH);
+    rest.remove_prefix(2);
+    // Nothing of a fragment goes out; the query is sent with the path but is no part of it.
+    rest = rest.substr(0, rest.find('#'));
+    const std::size_t pathStart = rest.find_first_of("/?");
+    std::string_view authority = rest.substr(0, pathStart);
+    std::string_view path = pathStart == std::string_view::npos ? std::string_view() : rest.substr(pathStart);
+    path = path.substr(0, path.find('?'));
+    for (char c : rest) {
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F || c == '\\') {
+            cracked.Unusable = "Bad URL: it holds a blank, a control character or a backslash";
+            return cracked;
+        }
+    }
+    // A user name and password are never sent: no credentials belong to the service's address.
+    if (auto at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
+
+    std::string_view host = authority;
+    std::string_view port;
+    const std::size_t bracket = authority.rfind(']');
+    if (auto colon = authority.rfind(':');
+        colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket)) {
+        host = authority.substr(0, colon);
+        port = authority.substr(colon + 1);
+    }
+    if (std::string problem = HostProblem(host); !problem.empty()) {
+        cracked.Unusable = problem;
+        return cracked;
+    }
+    cracked.Port = defaultPort;
+    if (!port.empty()) {
+        int number = 0;
+        for (char c : port) {
+            if (!std::isdigit(static_cast<unsigned char>(c)) || number > 65535) break;
+            number = number * 10 + (c - '0');
+        }
+        if (number < 1 || number > 65535 ||
+            port.find_first_not_of("0123456789") != std::string_view::npos) {
+            cracked.Unusable = "Port number was not a decimal number between 1 and 65535";
+            return cracked;
+        }
+        cracked.Port = number;
+    }
+    cracked.Host = std::string(host);
+    cracked.Path = path.empty() ? std::string("/") : std::string(path);
     return cracked;
 }
 

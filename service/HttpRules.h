@@ -1,7 +1,7 @@
 #pragma once
 // The transport's decisions that need no network: how an address is cracked, how the answer's
 // status line and Content-Type are judged, how errors are worded, and when a silent peer has been
-// silent for too long. The libcurl code in HttpTransport only moves bytes and asks these.
+// silent for too long. Each system's HTTP transport only moves bytes and asks these.
 
 #include <chrono>
 #include <cstdint>

@@ -1,11 +1,14 @@
 #pragma once
-// Posts one SOAP request over HTTP or HTTPS (libcurl) and hands back the whole answer body. Each
-// proxy owns one transport; the connection it posts on is kept alive beyond it, in the process's
-// pool (HttpConnectionPool.h), for the next post to the same scheme, host and port, until an
-// error, a "Connection: close" or a post to another address.
+// Posts one SOAP request over HTTP or HTTPS and hands back the whole answer body. Each proxy owns
+// one transport; the connection it posts on is kept alive beyond it for the next post to the same
+// scheme, host and port, until an error, a "Connection: close" or a post to another address. Each
+// system has its own implementation over its own HTTP library: posix/HttpTransport.cpp over
+// libcurl (whose kept-alive connections wait in posix/HttpConnectionPool.h), windows/HttpTransport.cpp
+// over WinInet (which keeps connections alive by itself). The rules they share are in HttpRules.h.
 
 #include "service/HttpRules.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,6 +16,11 @@ namespace tarrow {
 
 // The agent string: our SOAP runtime and its version.
 std::string SoapAgent();
+
+#ifdef _WIN32
+// WinInet's own text for one of its error codes, as a failing call reports it.
+std::string WinInetErrorText(unsigned long code);
+#endif
 
 class THttpTransport {
   public:
@@ -48,6 +56,11 @@ class THttpTransport {
   private:
     std::string Post(std::string_view request);
 
+    // What the system's library keeps open between posts of this transport (nothing for libcurl,
+    // whose connections live in the process's pool).
+    struct TSession;
+    void Disconnect() noexcept;
+
     std::string url_;
     TCrackedUrl cracked_;
     bool addressSet_ = false;
@@ -56,6 +69,7 @@ class THttpTransport {
     long status_ = 0;
     std::string statusText_;
     TCertificateCheck certificates_;
+    std::unique_ptr<TSession> session_;
 };
 
 }  // namespace tarrow

@@ -1,8 +1,10 @@
+// The transport over libcurl.
+
 #include "service/HttpTransport.h"
 
 #include "platform/Text.h"
 #include "platform/Errors.h"
-#include "service/HttpConnectionPool.h"
+#include "service/posix/HttpConnectionPool.h"
 
 #include <curl/curl.h>
 
@@ -91,8 +93,13 @@ std::string SoapAgent()
     return "Tarrow SOAP " TARROW_SOAP_VERSION;
 }
 
+// libcurl's connections wait in the process's pool, not in the transport.
+struct THttpTransport::TSession {};
+
 THttpTransport::THttpTransport() = default;
 THttpTransport::~THttpTransport() = default;
+
+void THttpTransport::Disconnect() noexcept {}
 
 void THttpTransport::SetURL(const std::string& url)
 {

@@ -1,4 +1,4 @@
-#include "service/HttpConnectionPool.h"
+#include "service/posix/HttpConnectionPool.h"
 
 namespace tarrow {
 
