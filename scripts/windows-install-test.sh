@@ -27,9 +27,11 @@ for host in "$DB_HOST" "$PEER_HOST"; do
 done
 
 # ---- Both installers, and what each holds: the three programs of its own build and the uninstaller.
+# Made outside the build trees: the import check of windows-tests.sh takes every .exe in the i686 one.
 installer() {  # build tree, architecture name
-    (cd "$1" && cpack -G NSIS >cpack.log 2>&1) || { cat "$1/cpack.log" >&2; fail "cpack in $1"; }
-    local file=$1/TARROW-$VERSION-$2.exe
+    local out=$WORK/cpack-$2
+    (cd "$1" && cpack -G NSIS -B "$out" >"$WORK/cpack-$2.log" 2>&1) || { cat "$WORK/cpack-$2.log" >&2; fail "cpack in $1"; }
+    local file=$out/TARROW-$VERSION-$2.exe
     [ -f "$file" ] || fail "no $file"
     echo "$file"
 }
