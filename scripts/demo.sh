@@ -103,7 +103,7 @@ rm -rf "$LOJA"
 mkdir -p "$LOJA"
 cp "${PROGRAMS[@]}" "$LOJA/"
 if $WINDOWS; then
-    if [ ! -d "$WINEPREFIX" ]; then echo "booting the Wine prefix $WINEPREFIX (once)"; wine64 wineboot -i; fi
+    if [ ! -d "$WINEPREFIX" ]; then echo "booting the Wine prefix $WINEPREFIX (once)"; wine64 wineboot -i 2>/dev/null; fi
     # The Windows program, from its own folder like a store's; the Unix environment reaches it.
     tarrow_send() { wine64 "$LOJA/tarrow-send.exe" "$@"; }
     SEND="wine64 $LOJA/tarrow-send.exe"

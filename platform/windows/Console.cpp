@@ -2,10 +2,19 @@
 
 // Windows: the console's control events, and the console's own output modes.
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ios>
+
+// Older SDK headers lack the console mode of Windows 10 that takes the terminal escapes.
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
 
 namespace tarrow {
 
@@ -87,15 +96,21 @@ bool PrepareTerminalOutput()
     };
     const bool errorIsConsole = isConsole(STD_ERROR_HANDLE);
     const bool outputIsConsole = isConsole(STD_OUTPUT_HANDLE);
+    // The bytes go to a console as they stand, in whole pieces: the console's own processing
+    // starts a new line at a bare LF, while Wine's C runtime reads text-mode output in the ANSI
+    // code page, and its stdio writes an unbuffered console a byte at a time (cutting UTF-8
+    // sequences), both dropping the escape character. So the descriptors are binary and the C++
+    // streams write through them with buffers of their own. Files and pipes keep text mode and its
+    // CR LF.
+    if (errorIsConsole) _setmode(_fileno(stderr), _O_BINARY);
+    if (outputIsConsole) _setmode(_fileno(stdout), _O_BINARY);
+    if (outputIsConsole || errorIsConsole) std::ios::sync_with_stdio(false);
     if ((outputIsConsole || errorIsConsole) && g_outputCodePage == 0) {
         g_outputCodePage = GetConsoleOutputCP();
         if (SetConsoleOutputCP(CP_UTF8)) std::atexit(RestoreOutputCodePage);
         else g_outputCodePage = 0;
     }
     if (!outputIsConsole) return false;
-#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
-#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
-#endif
     // Consoles before Windows 10 refuse the mode and would print the escapes as they stand.
     return SetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }

@@ -93,9 +93,9 @@ int TProgramaFilho::Espera()
     return status_;
 }
 
-void TProgramaFilho::PedeParada()
+bool TProgramaFilho::PedeParada()
 {
-    if (processo_ != nullptr && !terminado_) GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id_);
+    return processo_ != nullptr && !terminado_ && GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id_);
 }
 
 #else
@@ -132,10 +132,7 @@ int TProgramaFilho::Espera()
     return status_;
 }
 
-void TProgramaFilho::PedeParada()
-{
-    if (pid_ > 0 && !terminado_) kill(pid_, SIGTERM);
-}
+bool TProgramaFilho::PedeParada() { return pid_ > 0 && !terminado_ && kill(pid_, SIGTERM) == 0; }
 
 #endif
 

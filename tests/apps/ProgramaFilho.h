@@ -22,8 +22,9 @@ public:
     int Espera();
     // The stop request a service manager or an operator sends: SIGTERM on Linux; Ctrl+Break on
     // Windows, to the console group the program was started in (Ctrl+C cannot be aimed at one
-    // program).
-    void PedeParada();
+    // program). False when the system could not deliver it: a test program without a console,
+    // as under Wine, has no console to send it through.
+    bool PedeParada();
 
 private:
 #ifdef _WIN32

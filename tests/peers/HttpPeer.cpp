@@ -1,11 +1,6 @@
 #include "tests/peers/HttpPeer.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "tests/support/Sockets.h"
 
 #include <algorithm>
 #include <cctype>
@@ -35,38 +30,13 @@ std::string Trim(std::string_view text)
     return std::string(text);
 }
 
-sockaddr_in Address(std::uint16_t port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    if (inet_pton(AF_INET, PeerHost().c_str(), &address.sin_addr) != 1)
-        throw std::runtime_error("peer host is not an IPv4 address: " + PeerHost());
-    return address;
-}
+// How long a waiting thread sleeps between looks at whether the peer stops.
+constexpr int kStopCheckMs = 20;
 
-// A listening socket on the peer host; port 0 picks a free one.
-int Listen(int backlog, std::uint16_t& port)
-{
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) throw std::runtime_error("socket failed");
-    int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address = Address(0);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, backlog) != 0) {
-        close(fd);
-        throw std::runtime_error("cannot listen on " + PeerHost() + ": " + std::strerror(errno));
-    }
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
-bool SendAll(int fd, std::string_view bytes)
+bool SendAll(TTestSocket fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
-        ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        std::ptrdiff_t n = SendSome(fd, bytes.data(), bytes.size());
         if (n <= 0) return false;
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
@@ -95,8 +65,9 @@ int TPeerRequest::HeaderCount(std::string_view name) const
 
 THttpPeer::THttpPeer()
 {
-    listener_ = Listen(16, port_);
-    if (pipe2(wake_, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    int port = 0;
+    listener_ = ListenOn(PeerHost(), port, 16);
+    port_ = static_cast<std::uint16_t>(port);
     acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 
@@ -107,13 +78,15 @@ THttpPeer::~THttpPeer()
         stopping_ = true;
     }
     stopped_.notify_all();
-    // The byte stays unread, so every poll on the pipe wakes from now on.
-    (void)!write(wake_[1], "x", 1);
     acceptor_.join();
     for (auto& worker : workers_) worker.Thread.join();
-    close(listener_);
-    close(wake_[0]);
-    close(wake_[1]);
+    CloseSocket(listener_);
+}
+
+bool THttpPeer::Stopping() const
+{
+    std::lock_guard lock(mutex_);
+    return stopping_;
 }
 
 void THttpPeer::Answer(TPeerAnswer answer)
@@ -176,11 +149,14 @@ bool THttpPeer::Sleep(std::chrono::milliseconds time)
 void THttpPeer::AcceptLoop()
 {
     for (;;) {
-        pollfd fds[2] = {{listener_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) continue;
-        if (fds[1].revents != 0) return;
-        int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
+        if (Stopping()) return;
+        if (!WaitReadable(listener_, kStopCheckMs)) continue;
+        TTestSocket fd = kNoTestSocket;
+        try {
+            fd = AcceptOne(listener_);
+        } catch (const std::runtime_error&) {
+            continue;
+        }
         std::erase_if(workers_, [](TWorker& worker) {
             if (!worker.Done->load()) return false;
             worker.Thread.join();
@@ -200,17 +176,16 @@ void THttpPeer::AcceptLoop()
     }
 }
 
-void THttpPeer::Serve(int fd, int connection)
+void THttpPeer::Serve(TTestSocket fd, int connection)
 {
     std::string buffer;
     // Reads until the predicate holds; false when the client closed or the peer stops.
     auto readUntil = [&](auto done) {
         while (!done()) {
-            pollfd fds[2] = {{fd, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-            if (poll(fds, 2, -1) < 0) continue;
-            if (fds[1].revents != 0) return false;
+            if (Stopping()) return false;
+            if (!WaitReadable(fd, kStopCheckMs)) continue;
             char chunk[16384];
-            ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+            std::ptrdiff_t n = ReceiveSome(fd, chunk, sizeof chunk);
             if (n <= 0) return false;
             buffer.append(chunk, static_cast<std::size_t>(n));
         }
@@ -223,10 +198,10 @@ void THttpPeer::Serve(int fd, int connection)
         neverRead = neverRead_;
     }
     if (neverRead) {
-        pollfd fds[2] = {{fd, POLLRDHUP, 0}, {wake_[0], POLLIN, 0}};
-        while (poll(fds, 2, -1) < 0) {
+        // Held open, unread, until the peer stops.
+        while (Sleep(std::chrono::seconds(60))) {
         }
-        close(fd);
+        CloseSocket(fd);
         return;
     }
 
@@ -295,23 +270,22 @@ void THttpPeer::Serve(int fd, int connection)
         // Raw bytes carry no framing we can trust: the connection ends with them.
         if (!sent || answer.Raw) break;
     }
-    close(fd);
+    CloseSocket(fd);
 }
 
 TSilentListener::TSilentListener()
 {
-    listener_ = Listen(0, port_);
+    int port = 0;
+    listener_ = ListenOn(PeerHost(), port, 0);
+    port_ = static_cast<std::uint16_t>(port);
     // The first connection takes the backlog's only place; it is never accepted.
-    filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = Address(port_);
-    if (filler_ < 0 || connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        throw std::runtime_error("cannot fill the silent listener's backlog");
+    filler_ = ConnectTo(PeerHost(), port);
 }
 
 TSilentListener::~TSilentListener()
 {
-    close(filler_);
-    close(listener_);
+    CloseSocket(filler_);
+    CloseSocket(listener_);
 }
 
 std::string TSilentListener::Url() const
@@ -321,9 +295,9 @@ std::string TSilentListener::Url() const
 
 std::uint16_t ClosedPort()
 {
-    std::uint16_t port = 0;
-    close(Listen(1, port));
-    return port;
+    int port = 0;
+    CloseSocket(ListenOn(PeerHost(), port, 1));
+    return static_cast<std::uint16_t>(port);
 }
 
 std::string SoapEnvelope(std::string_view bodyContent, std::optional<std::string_view> headerContent)

@@ -3,6 +3,8 @@
 // call by call, and afterwards checks what the peer received. One thread per connection, so a
 // peer that keeps one client waiting still serves another; connections are kept alive.
 
+#include "tests/support/Sockets.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -80,13 +82,13 @@ class THttpPeer {
 
   private:
     void AcceptLoop();
-    void Serve(int fd, int connection);
+    void Serve(TTestSocket fd, int connection);
+    bool Stopping() const;
     TPeerAnswer NextAnswer();
     // Waits for the time given or until the peer stops; false when it stops.
     bool Sleep(std::chrono::milliseconds time);
 
-    int listener_ = -1;
-    int wake_[2] = {-1, -1};
+    TTestSocket listener_ = kNoTestSocket;
     std::uint16_t port_ = 0;
     mutable std::mutex mutex_;
     std::condition_variable stopped_;
@@ -116,8 +118,8 @@ class TSilentListener {
     std::string Url() const;
 
   private:
-    int listener_ = -1;
-    int filler_ = -1;
+    TTestSocket listener_ = kNoTestSocket;
+    TTestSocket filler_ = kNoTestSocket;
     std::uint16_t port_ = 0;
 };
 

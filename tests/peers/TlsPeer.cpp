@@ -11,16 +11,18 @@ using namespace std::chrono_literals;
 
 TTlsPeer::TTlsPeer(const std::string& scratchDirectory) : directory_(scratchDirectory)
 {
+    // The Linux programs name the folder by its Linux name; the test names it by its own.
+    const std::string folder = LinuxFileName(directory_);
     {
         TChildProcess make({"/bin/sh", "-c",
-                            "/bin/sh '" TARROW_TEST_PEERS_DIR "/make_test_ca.sh' '" + directory_ + "' '" +
+                            "/bin/sh '" TARROW_TEST_PEERS_DIR "/make_test_ca.sh' '" + folder + "' '" +
                                 PeerHost() + "' && echo OK"});
         if (make.ReadLine(60s) != "OK") throw std::runtime_error("openssl could not make the test certificates");
     }
     std::vector<std::string> argv{"/usr/bin/python3", TARROW_TEST_PEERS_DIR "/tls_peer.py", PeerHost()};
     for (const char* name : {"valid", "wrong-name", "expired"}) {
-        argv.push_back(directory_ + name + ".pem");
-        argv.push_back(directory_ + name + "-key.pem");
+        argv.push_back(folder + name + ".pem");
+        argv.push_back(folder + name + "-key.pem");
     }
     process_ = std::make_unique<TChildProcess>(argv);
     auto line = process_->ReadLine(60s);

@@ -6,7 +6,8 @@
 # Usage: make_test_ca.sh <folder> <IPv4 address>
 set -eu
 cd "$1"
-address="IP:$2"
+# The name also as a DNS entry: Wine matches a host given as an address only against those.
+address="IP:$2,DNS:$2"
 export SAN="$address"
 
 cat >ca.cnf <<'CNF'

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 namespace tarrow::test {
 
@@ -90,15 +91,48 @@ std::vector<std::pair<std::string, std::string>> TLoja::ListasPendentes() const
     return listas;
 }
 
-TTravaAlheia::TTravaAlheia(const TLoja& loja, const std::string& nome) : Nome(nome)
+namespace {
+
+void Conecta(TMyConnection& conexao, const TLoja& loja)
 {
-    Conexao.SetServer(loja.Servidor.Host);
-    Conexao.SetPort(loja.Servidor.Port);
-    Conexao.SetUsername("root");
-    Conexao.SetPassword(loja.Servidor.Password);
-    Conexao.SetDatabase(loja.Banco.Name());
-    Conexao.SetLoginPrompt(false);
-    Conexao.Connect();
+    conexao.SetServer(loja.Servidor.Host);
+    conexao.SetPort(loja.Servidor.Port);
+    conexao.SetUsername("root");
+    conexao.SetPassword(loja.Servidor.Password);
+    conexao.SetDatabase(loja.Banco.Name());
+    conexao.SetLoginPrompt(false);
+    conexao.Connect();
+}
+
+std::string Valor(TMyConnection& conexao, const std::string& sql)
+{
+    TMyQuery consulta;
+    consulta.SetConnection(&conexao);
+    consulta.SetSQL(sql);
+    consulta.Open();
+    return consulta.FieldByName("v").AsString();
+}
+
+}  // namespace
+
+TTravaAlheia::TTravaAlheia(const TLoja& loja, const std::string& nome) : Nome(nome), loja_(loja)
+{
+    Conecta(Conexao, loja);
+    sessao_ = Valor(Conexao, "SELECT CONNECTION_ID() AS v");
+}
+
+void TTravaAlheia::Solta()
+{
+    if (!Conexao.Connected()) return;
+    Conexao.Disconnect();
+    TMyConnection olheiro;
+    Conecta(olheiro, loja_);
+    for (int i = 0; i < 100; ++i) {
+        if (Valor(olheiro, "SELECT COUNT(*) AS v FROM information_schema.processlist WHERE id = " + sessao_) == "0")
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ADD_FAILURE() << "the server kept session " << sessao_ << " for five seconds";
 }
 
 std::int64_t TTravaAlheia::Toma()

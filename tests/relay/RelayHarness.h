@@ -102,12 +102,21 @@ public:
 class TTravaAlheia {
 public:
     TTravaAlheia(const TLoja& loja, const std::string& nome);
+    ~TTravaAlheia() { Solta(); }
+    TTravaAlheia(const TTravaAlheia&) = delete;
+    TTravaAlheia& operator=(const TTravaAlheia&) = delete;
     // The server's answer to GET_LOCK for this session (1 taken, 0 held elsewhere).
     std::int64_t Toma();
-    void Solta() { Conexao.Disconnect(); }
+    // Returns once the server has ended the session: it does so a moment after the socket
+    // closes, and until then the session still holds its lock.
+    void Solta();
 
     TMyConnection Conexao;
     std::string Nome;
+
+private:
+    const TLoja& loja_;
+    std::string sessao_;
 };
 
 // Answers "refused" (1) n times, then the default "accepted" (0).

@@ -52,10 +52,14 @@ sockaddr_in AddressOf(const std::string& host, int port)
 TTestSocket NewStream()
 {
     EnsureStarted();
-    const TNative socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    // Never inherited: a program a test starts (a peer, a client) must not hold our connections
+    // open after we close them.
 #if defined(_WIN32)
+    const TNative socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) throw std::runtime_error("socket failed");
+    SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
 #else
+    const TNative socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (socket < 0) throw std::runtime_error("socket failed");
 #endif
     return static_cast<TTestSocket>(socket);
@@ -102,10 +106,12 @@ bool WaitReadable(TTestSocket socket, int milliseconds)
 
 TTestSocket AcceptOne(TTestSocket listener)
 {
-    const TNative accepted = ::accept(Native(listener), nullptr, nullptr);
 #if defined(_WIN32)
+    const TNative accepted = ::accept(Native(listener), nullptr, nullptr);
     if (accepted == INVALID_SOCKET) throw std::runtime_error("accept failed");
+    SetHandleInformation(reinterpret_cast<HANDLE>(accepted), HANDLE_FLAG_INHERIT, 0);
 #else
+    const TNative accepted = ::accept4(Native(listener), nullptr, nullptr, SOCK_CLOEXEC);
     if (accepted < 0) throw std::runtime_error("accept failed");
 #endif
     return static_cast<TTestSocket>(accepted);
