@@ -11,8 +11,10 @@ cmake --preset windows-i686
 cmake --build --preset windows-i686 -j "$(nproc)"
 
 # What a store's desktop has: Windows' own DLLs. The C++ runtime, winpthread and zlib are linked in.
-# MSXML is reached through COM (ole32, oleaut32); shlwapi gives the memory stream it loads from.
-system_dlls='^(kernel32|msvcrt|ws2_32|version|user32|advapi32|ole32|oleaut32|shlwapi|shell32|wininet|crypt32|api-ms-win-[a-z0-9-]+)\.dll$'
+# MSXML is reached through COM (ole32, oleaut32); shlwapi gives the memory stream it loads from. The
+# windows draw with gdi32 and take the date fields from comctl32; shell32 holds the notification
+# area's icon.
+system_dlls='^(kernel32|msvcrt|ws2_32|version|user32|gdi32|comctl32|advapi32|ole32|oleaut32|shlwapi|shell32|wininet|crypt32|api-ms-win-[a-z0-9-]+)\.dll$'
 checked=0
 while IFS= read -r -d '' program; do
     while read -r dll; do
@@ -36,7 +38,30 @@ cmake --build --preset windows-x64 -j "$(nproc)"
 # (which adds the commands to PATH) is absent.
 PATH="$PATH:/usr/lib/wine"
 export WINEPREFIX="$PWD/build/windows-x64/wineprefix" WINEDEBUG=-all
-trap 'wineserver -k 2>/dev/null || true' EXIT
+# The window tests need a display: the one given in TARROW_TEST_DISPLAY, or an Xvfb of their own on
+# a display number the server picks free (-displayfd), stopped at the end like the Wine server.
+xvfb_pid=
+stop_all() {
+    wineserver -k 2>/dev/null || true
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap stop_all EXIT
+if [ -n "${TARROW_TEST_DISPLAY:-}" ]; then
+    export DISPLAY="$TARROW_TEST_DISPLAY"
+else
+    display_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+    n=$(tr -dc 0-9 <"$display_file")
+    rm -f "$display_file"
+    if [ -z "$n" ]; then
+        echo "windows-tests: Xvfb did not start" >&2
+        exit 1
+    fi
+    export DISPLAY=":$n"
+    echo "windows-tests: the window tests on Xvfb display $DISPLAY"
+fi
 # The first start builds the prefix (some seconds); done once here, not inside a test's time-out.
 wine64 wineboot -i
 ctest --preset windows-x64 "$@"

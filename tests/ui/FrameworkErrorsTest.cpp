@@ -1,6 +1,6 @@
 // The framework's error box: what leaves a handler is shown once, with the program's title, and
 // the event loop goes on.
-#include "tests/ui/UiHarness.h"
+#include "tests/ui/MensagensGravadas.h"
 
 #include "platform/Errors.h"
 #include "platform/ProgramDir.h"

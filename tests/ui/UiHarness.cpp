@@ -1,36 +1,6 @@
 #include "tests/ui/UiHarness.h"
 
-#include <gtest/gtest.h>
-
-#include "ui/JanelaPrincipal.h"
-
-#include <QApplication>
-#include <QFontInfo>
-#include <QGroupBox>
-
-#include <cstdlib>
-
 namespace tarrow::test {
-
-void TMensagensGravadas::Mensagem(const std::string& texto, const std::string& titulo, TIconeMensagem icone)
-{
-    Caixas.push_back({texto, titulo, icone});
-    if (AoMostrar) AoMostrar(Caixas.back());
-}
-
-bool TMensagensGravadas::Pergunta(const std::string& texto, const std::string& titulo)
-{
-    Caixas.push_back({texto, titulo, TIconeMensagem::Pergunta});
-    if (AoMostrar) AoMostrar(Caixas.back());
-    return Resposta;
-}
-
-std::vector<std::string> TMensagensGravadas::Textos() const
-{
-    std::vector<std::string> textos;
-    for (const TCaixa& c : Caixas) textos.push_back(c.Texto);
-    return textos;
-}
 
 void Cadastra(TLoja& loja)
 {
@@ -57,22 +27,6 @@ std::string Marcas(TLoja& loja, std::int64_t numlanc)
                     " ORDER BY movment_id");
 }
 
-void EsperaFonteDoDesenho(const QWidget& janela)
-{
-    EXPECT_EQ(QFontInfo(janela.font()).family(), kFonteDesenho);
-    EXPECT_EQ(janela.font().pointSize(), 8);
-}
-
-void EsperaQueCaibam(const std::vector<const QWidget*>& controles)
-{
-    for (const QWidget* controle : controles) {
-        // A group box's own hint is its title's room; its size hint would add its children's.
-        const QSize preciso =
-            qobject_cast<const QGroupBox*>(controle) != nullptr ? controle->minimumSizeHint() : controle->sizeHint();
-        EXPECT_LE(preciso.width(), controle->width()) << controle->objectName().toStdString();
-    }
-}
-
 void AntesDeCadaChamada(TUMain& logica, std::function<void()> acao)
 {
     logica.ObtemVanSoap = [original = logica.ObtemVanSoap, acao = std::move(acao)] {
@@ -82,12 +36,3 @@ void AntesDeCadaChamada(TUMain& logica, std::function<void()> acao)
 }
 
 }  // namespace tarrow::test
-
-int main(int argc, char** argv)
-{
-    // The tests never need a display, also when CTest lists them at build time.
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -2,7 +2,7 @@
 // TARROW's window: hidden right after start, it lives as a notification-area icon and sends the
 // day's sales and returns every five minutes or when its button is clicked.
 
-#include "ui/JanelaPrincipal.h"
+#include "ui/qt/JanelaPrincipal.h"
 
 #include <functional>
 

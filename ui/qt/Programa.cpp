@@ -1,7 +1,7 @@
-#include "ui/Programa.h"
+#include "ui/qt/Programa.h"
 
 #include "platform/ProgramDir.h"
-#include "ui/IconeTarrow.h"
+#include "ui/qt/IconeTarrow.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

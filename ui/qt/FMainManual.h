@@ -2,7 +2,8 @@
 // TARROW_Manual's window: the operator picks what to send, counts it, confirms and watches the
 // progress of the send.
 
-#include "ui/JanelaPrincipal.h"
+#include "ui/Manipuladores.h"
+#include "ui/qt/JanelaPrincipal.h"
 
 #include <QWidget>
 
@@ -17,7 +18,7 @@ class QRadioButton;
 
 namespace tarrow {
 
-class TFMainManual final : public TJanelaPrincipal, public TEscolhaEnvio {
+class TFMainManual final : public TJanelaPrincipal, public TCamposManual {
     Q_OBJECT
 
 public:
@@ -38,6 +39,11 @@ public:
     std::string NumeroLancamento() const override;
     TDateTime DataInicial() const override;
     TDateTime DataFinal() const override;
+
+    // TCamposManual
+    void Foca(TCampoFoco campo) override;
+    void HabilitaBotoes(bool habilitados) override;
+    void ReiniciaProgresso() override;
 
     // TJanelaEnvio
     void HabilitaEnvio(bool) override {}

@@ -1,6 +1,6 @@
-#include "ui/QtMensagens.h"
+#include "ui/qt/QtMensagens.h"
 
-#include "ui/Programa.h"
+#include "ui/qt/Programa.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

@@ -1,7 +1,8 @@
-#include "ui/FMainManual.h"
+#include "ui/qt/FMainManual.h"
 
 #include "platform/RegionalSettings.h"
-#include "ui/QtDatas.h"
+#include "ui/Desenho.h"
+#include "ui/qt/QtDatas.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -21,22 +22,28 @@ namespace tarrow {
 
 namespace {
 
-QFrame* PainelRebaixado(QWidget* pai, const char* nome, int x, int y, int w, int h)
+void Posiciona(QWidget* controle, const TRetangulo& r)
+{
+    controle->setGeometry(r.Esquerda, r.Topo, r.Largura, r.Altura);
+}
+
+QFrame* PainelRebaixado(QWidget* pai, const char* nome, const TRetangulo& r)
 {
     auto* painel = new QFrame(pai);
     painel->setObjectName(nome);
     painel->setFrameShape(QFrame::Panel);
     painel->setFrameShadow(QFrame::Sunken);
-    painel->setGeometry(x, y, w, h);
+    Posiciona(painel, r);
     return painel;
 }
 
-QDateEdit* CampoData(QWidget* pai, const char* nome)
+QDateEdit* CampoData(QWidget* pai, const char* nome, const TRetangulo& r)
 {
     auto* campo = new QDateEdit(pai);
     campo->setObjectName(nome);
     campo->setCalendarPopup(true);
     campo->setDisplayFormat(FormatoDataQt());
+    Posiciona(campo, r);
     return campo;
 }
 
@@ -45,63 +52,60 @@ QDateEdit* CampoData(QWidget* pai, const char* nome)
 TFMainManual::TFMainManual(const std::string& diretorio)
     : TJanelaPrincipal(TVariante::Manual, this, diretorio)
 {
-    setWindowTitle("TarrowKesto 1.1 (Manual)");
+    setWindowTitle(manual::kTitulo);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(224, 264);
+    setFixedSize(manual::kLarguraCliente, manual::kAlturaCliente);
 
-    grpOpcao = new QGroupBox(" Enviar vendas por: ", this);
+    grpOpcao = new QGroupBox(manual::kTituloOpcao, this);
     grpOpcao->setObjectName("grpOpcao");
-    grpOpcao->setGeometry(8, 8, 209, 105);
+    Posiciona(grpOpcao, manual::grpOpcao);
     auto* grupo = new QButtonGroup(grpOpcao);
-    const char* itens[4] = {"Número de lançamento", "Período", "Dia", "Pendências registradas"};
     for (int i = 0; i < 4; ++i) {
-        opcoes[i] = new QRadioButton(QString::fromUtf8(itens[i]), grpOpcao);
+        opcoes[i] = new QRadioButton(QString::fromUtf8(manual::kOpcoes[i]), grpOpcao);
         opcoes[i]->setObjectName(QString("opcao%1").arg(i));
-        opcoes[i]->setGeometry(10, 18 + i * 21, 190, 19);
+        Posiciona(opcoes[i], manual::Opcao(i));
         grupo->addButton(opcoes[i], i);
     }
     opcoes[0]->setChecked(true);
     connect(grupo, &QButtonGroup::idClicked, this, [this](int) { AjustaCampos(); });
 
-    pnlDados = PainelRebaixado(this, "pnlDados", 8, 120, 209, 37);
+    pnlDados = PainelRebaixado(this, "pnlDados", manual::pnlDados);
     pnlDadosCaption = new QLabel(pnlDados);
     pnlDadosCaption->setObjectName("pnlDadosCaption");
     pnlDadosCaption->setAlignment(Qt::AlignCenter);
-    pnlDadosCaption->setGeometry(2, 2, 205, 33);
+    pnlDadosCaption->setGeometry(2, 2, manual::pnlDados.Largura - 4, manual::pnlDados.Altura - 4);
 
     EditNumLanc = new QLineEdit(pnlDados);
     EditNumLanc->setObjectName("EditNumLanc");
-    EditNumLanc->setGeometry(8, 8, 193, 21);
+    Posiciona(EditNumLanc, manual::EditNumLanc);
     // Digits only, however the text arrives: typed, pasted or dropped.
     EditNumLanc->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), EditNumLanc));
 
-    EditDia = CampoData(pnlDados, "EditDia");
-    EditDia->setGeometry(8, 8, 93, 21);
-    EditAte = CampoData(pnlDados, "EditAte");
-    EditAte->setGeometry(109, 8, 93, 21);
+    EditDia = CampoData(pnlDados, "EditDia", manual::EditDia);
+    EditAte = CampoData(pnlDados, "EditAte", manual::EditAte);
 
-    pnlGauge = PainelRebaixado(this, "pnlGauge", 8, 157, 209, 36);
+    pnlGauge = PainelRebaixado(this, "pnlGauge", manual::pnlGauge);
     Progresso = new QProgressBar(pnlGauge);
     Progresso->setObjectName("Progresso");
-    Progresso->setGeometry(0, 0, 208, 19);
+    Posiciona(Progresso, manual::Progresso);
     Progresso->setRange(0, 100);
     Progresso->setValue(0);
     Progresso->setTextVisible(true);
     Progresso->setFormat("%p%");
     Progresso->setAlignment(Qt::AlignCenter);
-    lblProgresso = new QLabel("Aguardando envio", pnlGauge);
+    lblProgresso = new QLabel(manual::kAguardando, pnlGauge);
     lblProgresso->setObjectName("lblProgresso");
     lblProgresso->setAlignment(Qt::AlignCenter);
-    lblProgresso->setGeometry(8, 20, 193, 13);
+    Posiciona(lblProgresso, manual::lblProgresso);
 
     btnVerificar = new QPushButton(style()->standardIcon(QStyle::SP_FileDialogContentsView),
-                                   "Verificar vendas pendentes", this);
+                                   manual::kVerificar, this);
     btnVerificar->setObjectName("btnVerificar");
-    btnVerificar->setGeometry(32, 200, 161, 25);
-    btnEnviar = new QPushButton(style()->standardIcon(QStyle::SP_ArrowRight), "Enviar vendas pendentes", this);
+    Posiciona(btnVerificar, manual::btnVerificar);
+    btnEnviar = new QPushButton(style()->standardIcon(QStyle::SP_ArrowRight), manual::kEnviar, this);
     btnEnviar->setObjectName("btnEnviar");
-    btnEnviar->setGeometry(32, 232, 161, 25);
+    Posiciona(btnEnviar, manual::btnEnviar);
     // "Verificar vendas pendentes" nearly fills its button even in the design's face: a picture
     // smaller than the usual 16 pixels leaves a margin on both sides.
     btnVerificar->setIconSize(QSize(12, 12));
@@ -154,80 +158,54 @@ TDateTime TFMainManual::DataFinal() const { return DataDelphi(EditAte->date()); 
 
 void TFMainManual::AjustaCampos()
 {
-    const TOpcaoEnvio opcao = Opcao();
-    pnlDadosCaption->clear();
-    EditNumLanc->setVisible(opcao == TOpcaoEnvio::NumeroLancamento);
-    EditAte->setVisible(opcao == TOpcaoEnvio::Periodo);
-    EditDia->setVisible(opcao == TOpcaoEnvio::Periodo || opcao == TOpcaoEnvio::Dia);
-    if (opcao == TOpcaoEnvio::Periodo) {
-        EditDia->move(8, 8);
-        EditAte->move(109, 8);
-    } else if (opcao == TOpcaoEnvio::Dia) {
-        EditDia->move(58, 8);
-    } else if (opcao == TOpcaoEnvio::PendenciasRegistradas) {
-        pnlDadosCaption->setText("Vendas registradas como pendentes");
-    }
+    const manual::TCampos campos = manual::CamposDaOpcao(Opcao());
+    pnlDadosCaption->setText(QString::fromUtf8(campos.Aviso));
+    EditNumLanc->setVisible(campos.NumLanc);
+    EditAte->setVisible(campos.Ate);
+    EditDia->setVisible(campos.Dia);
+    if (campos.Dia) EditDia->move(campos.EsquerdaDia, manual::EditDia.Topo);
+    if (campos.Ate) EditAte->move(manual::EditAte.Esquerda, manual::EditAte.Topo);
 }
 
-bool TFMainManual::ValidaDados()
-{
-    if (Opcao() == TOpcaoEnvio::NumeroLancamento && EditNumLanc->text().isEmpty()) {
-        Mensagem("Informe o número de lançamento.", "Atenção", TIconeMensagem::Aviso);
-        EditNumLanc->setFocus();
-        return false;
-    }
-    if (Opcao() == TOpcaoEnvio::Periodo && EditDia->date() > EditAte->date()) {
-        Mensagem("Data final é menor que a data inicial.", "Atenção", TIconeMensagem::Aviso);
-        EditAte->setFocus();
-        return false;
-    }
-    return true;
-}
+bool TFMainManual::ValidaDados() { return tarrow::ValidaDados(*this, *this); }
 
 void TFMainManual::btnVerificarClick()
 {
-    Manipula([this] {
-        if (!ValidaDados()) return;
-        const int vendas = Logica().ContaVendas();
-        const int devolucoes = Logica().ContaDevolucoes();
-        Mensagem("Existe(m) " + std::to_string(vendas) + " venda(s) e " + std::to_string(devolucoes) +
-                     " devolução(ões) pendente(s) a enviar.",
-                 "Atenção", TIconeMensagem::Informacao);
-    });
+    Manipula([this] { VerificaPendentes(*this, Logica(), *this); });
 }
 
 void TFMainManual::btnEnviarClick()
 {
     Manipula([this] {
-        if (!ValidaDados()) return;
-        if (!Pergunta("Deseja enviar as vendas?", "Atenção")) return;
-        btnEnviar->setEnabled(false);
-        btnVerificar->setEnabled(false);
         enviando_ = true;
         struct TAoSair {
-            TFMainManual* janela;
-            // An error that ends a send must not leave the window without its buttons.
-            ~TAoSair()
-            {
-                janela->btnEnviar->setEnabled(true);
-                janela->btnVerificar->setEnabled(true);
-                janela->enviando_ = false;
-            }
-        } aoSair{this};
-        if (!Logica().Enviar()) {
-            Mensagem(kOutroEnvio, "Atenção", TIconeMensagem::Aviso);
-            return;
-        }
-        btnEnviar->setEnabled(true);
-        btnVerificar->setEnabled(true);
-        Mensagem("Envio concluído.", "Atenção", TIconeMensagem::Informacao);
-        Progresso->setValue(Progresso->minimum());
-        lblProgresso->setText("Aguardando envio");
+            bool& enviando;
+            ~TAoSair() { enviando = false; }
+        } aoSair{enviando_};
+        EnviaConfirmado(*this, Logica(), *this);
     });
     if (fecharAoTerminar_) {
         fecharAoTerminar_ = false;
         close();
     }
+}
+
+void TFMainManual::Foca(TCampoFoco campo)
+{
+    if (campo == TCampoFoco::NumLanc) EditNumLanc->setFocus();
+    else EditAte->setFocus();
+}
+
+void TFMainManual::HabilitaBotoes(bool habilitados)
+{
+    btnEnviar->setEnabled(habilitados);
+    btnVerificar->setEnabled(habilitados);
+}
+
+void TFMainManual::ReiniciaProgresso()
+{
+    Progresso->setValue(Progresso->minimum());
+    lblProgresso->setText(manual::kAguardando);
 }
 
 void TFMainManual::IniciaProgresso(int minimo, int maximo, int posicao)

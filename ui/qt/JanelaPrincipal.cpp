@@ -1,8 +1,8 @@
-#include "ui/JanelaPrincipal.h"
+#include "ui/qt/JanelaPrincipal.h"
 
 #include "platform/ProgramDir.h"
 #include "ui/FrameworkErrors.h"
-#include "ui/IconeTarrow.h"
+#include "ui/qt/IconeTarrow.h"
 
 #include <QCoreApplication>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "ui/IconeTarrow.h"
+#include "ui/qt/IconeTarrow.h"
 
 #include <QPainter>
 #include <QPainterPath>

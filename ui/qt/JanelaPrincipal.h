@@ -4,7 +4,7 @@
 // end the program.
 
 #include "relay/UMain.h"
-#include "ui/QtMensagens.h"
+#include "ui/qt/QtMensagens.h"
 
 #include <QWidget>
 

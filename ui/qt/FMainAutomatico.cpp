@@ -1,6 +1,8 @@
-#include "ui/FMainAutomatico.h"
+#include "ui/qt/FMainAutomatico.h"
 
-#include "ui/IconeTarrow.h"
+#include "ui/Desenho.h"
+#include "ui/Manipuladores.h"
+#include "ui/qt/IconeTarrow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,32 +21,33 @@ TFMainAutomatico::TFMainAutomatico(const std::string& diretorio, std::function<b
 {
     // No buttons in the title bar: the icon's menu is the way to close the program.
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(169, 47);
+    setFixedSize(automatico::kLarguraCliente, automatico::kAlturaCliente);
 
-    btnEnviar = new QPushButton(style()->standardIcon(QStyle::SP_ArrowRight), "Enviar vendas", this);
+    btnEnviar = new QPushButton(style()->standardIcon(QStyle::SP_ArrowRight), automatico::kEnviar, this);
     btnEnviar->setObjectName("btnEnviar");
-    btnEnviar->setGeometry(8, 11, 153, 25);
+    const TRetangulo& r = automatico::btnEnviar;
+    btnEnviar->setGeometry(r.Esquerda, r.Topo, r.Largura, r.Altura);
     connect(btnEnviar, &QPushButton::clicked, this, [this] { btnEnviarClick(); });
 
     Timer = new QTimer(this);
     Timer->setObjectName("Timer");
-    Timer->setInterval(300000);
+    Timer->setInterval(automatico::kIntervaloTimer);
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
     Timer->start();
 
     Minimizar = new QTimer(this);
     Minimizar->setObjectName("Minimizar");
-    Minimizar->setInterval(10);
+    Minimizar->setInterval(automatico::kIntervaloMinimizar);
     connect(Minimizar, &QTimer::timeout, this, [this] { MinimizarTimer(); });
     Minimizar->start();
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    Abrir1 = PopupMenu1->addAction("Abrir");
+    Abrir1 = PopupMenu1->addAction(automatico::kAbrir);
     Abrir1->setObjectName("Abrir1");
-    Minimizar1 = PopupMenu1->addAction("Minimizar");
+    Minimizar1 = PopupMenu1->addAction(automatico::kMinimizar);
     Minimizar1->setObjectName("Minimizar1");
-    Fechar1 = PopupMenu1->addAction("Fechar");
+    Fechar1 = PopupMenu1->addAction(automatico::kFechar);
     Fechar1->setObjectName("Fechar1");
     connect(Abrir1, &QAction::triggered, this, [this] { Abrir1Click(); });
     connect(Minimizar1, &QAction::triggered, this, [this] { Minimizar1Click(); });
@@ -52,7 +55,7 @@ TFMainAutomatico::TFMainAutomatico(const std::string& diretorio, std::function<b
 
     Tray = new QSystemTrayIcon(IconeTarrow(), this);
     Tray->setObjectName("Tray");
-    Tray->setToolTip("TarrowKesto");
+    Tray->setToolTip(automatico::kDica);
     Tray->setContextMenu(PopupMenu1);
 }
 
@@ -83,16 +86,12 @@ void TFMainAutomatico::Esconde()
 
 void TFMainAutomatico::TimerTimer()
 {
-    // Another sender at work: this tick passes without a box (unattended boxes would pile up);
-    // the next one tries again.
-    Manipula([this] { (void)Logica().Enviar(); });
+    Manipula([this] { EnviaPeloTimer(Logica()); });
 }
 
 void TFMainAutomatico::btnEnviarClick()
 {
-    Manipula([this] {
-        if (!Logica().Enviar()) Mensagem(kOutroEnvio, "Atenção", TIconeMensagem::Aviso);
-    });
+    Manipula([this] { EnviaPeloBotao(Logica(), *this); });
 }
 
 void TFMainAutomatico::MinimizarTimer()

@@ -1,8 +1,8 @@
 // TARROW, the automatic sender: lives in the notification area and sends the day's sales every
 // five minutes.
 #include "platform/ProgramDir.h"
-#include "ui/FMainAutomatico.h"
-#include "ui/Programa.h"
+#include "ui/qt/FMainAutomatico.h"
+#include "ui/qt/Programa.h"
 
 #include <QApplication>
 

@@ -1,12 +1,12 @@
 // TARROW's window: the notification-area program, its timers and menu, and sends from a tick or
 // the button to the rows marked in the store.
-#include "tests/ui/UiHarness.h"
+#include "tests/ui/qt/QtHarness.h"
 
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
-#include "ui/FMainAutomatico.h"
-#include "ui/IconeTarrow.h"
-#include "ui/Programa.h"
+#include "ui/qt/FMainAutomatico.h"
+#include "ui/qt/IconeTarrow.h"
+#include "ui/qt/Programa.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

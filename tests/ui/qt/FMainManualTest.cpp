@@ -1,13 +1,13 @@
 // TARROW_Manual's window: layout by option, input checks, counts, and sends from the window to
 // the rows marked in the store.
-#include "tests/ui/UiHarness.h"
+#include "tests/ui/qt/QtHarness.h"
 
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
-#include "ui/FMainManual.h"
-#include "ui/IconeTarrow.h"
-#include "ui/Programa.h"
-#include "ui/QtDatas.h"
+#include "ui/qt/FMainManual.h"
+#include "ui/qt/IconeTarrow.h"
+#include "ui/qt/Programa.h"
+#include "ui/qt/QtDatas.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

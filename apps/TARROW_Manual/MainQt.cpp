@@ -1,7 +1,7 @@
 // TARROW_Manual, the manual sender: an operator picks what to send, counts it and sends it.
 #include "platform/ProgramDir.h"
-#include "ui/FMainManual.h"
-#include "ui/Programa.h"
+#include "ui/qt/FMainManual.h"
+#include "ui/qt/Programa.h"
 
 #include <QApplication>
 

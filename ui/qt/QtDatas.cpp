@@ -1,4 +1,4 @@
-#include "ui/QtDatas.h"
+#include "ui/qt/QtDatas.h"
 
 #include "platform/RegionalSettings.h"
 

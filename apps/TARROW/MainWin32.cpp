@@ -1,0 +1,14 @@
+// TARROW, the automatic sender: lives in the notification area and sends the day's sales every
+// five minutes.
+#include "platform/ProgramDir.h"
+#include "ui/win32/FMainAutomatico.h"
+#include "ui/win32/Programa.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    if (!tarrow::IniciaPrograma()) return 1;
+    tarrow::TFMainAutomatico FMain(tarrow::ProgramDirectory());
+    return tarrow::ExecutaPrograma(FMain, [&] { FMain.FormCreate(); });
+}

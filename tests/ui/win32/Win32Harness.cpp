@@ -1,0 +1,127 @@
+#include "tests/ui/win32/Win32Harness.h"
+
+#include "ui/win32/JanelaPrincipal.h"
+#include "ui/win32/Texto.h"
+
+#include <map>
+
+namespace tarrow::test {
+
+std::string TextoDe(HWND janela)
+{
+    std::wstring texto(static_cast<std::size_t>(GetWindowTextLengthW(janela)) + 1, L'\0');
+    texto.resize(static_cast<std::size_t>(GetWindowTextW(janela, texto.data(), static_cast<int>(texto.size()))));
+    return Estreito(texto);
+}
+
+TRetangulo PosicaoNoPai(HWND controle)
+{
+    RECT r;
+    GetWindowRect(controle, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(controle), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+bool Visivel(HWND controle) { return (GetWindowLongPtrW(controle, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void ProcessaPor(DWORD milissegundos)
+{
+    const ULONGLONG fim = GetTickCount64() + milissegundos;
+    while (GetTickCount64() < fim) {
+        TJanelaPrincipal::ProcessaMensagens();
+        Sleep(5);
+    }
+}
+
+TOperador::TOperador(TResposta resposta)
+    : thread_(GetCurrentThreadId()),
+      resposta_(resposta ? std::move(resposta) : [](const TCaixaReal& c, int) { return c.BotaoPadrao; }),
+      observador_([this] { Observa(); })
+{
+}
+
+TOperador::~TOperador()
+{
+    fim_ = true;
+    observador_.join();
+}
+
+std::vector<TCaixaReal> TOperador::Vistas() const
+{
+    std::lock_guard<std::mutex> guarda(trava_);
+    return vistas_;
+}
+
+namespace {
+
+BOOL CALLBACK JuntaCaixa(HWND janela, LPARAM lista)
+{
+    wchar_t classe[16] = {};
+    GetClassNameW(janela, classe, 16);
+    if (std::wstring(classe) == L"#32770" && IsWindowVisible(janela))
+        reinterpret_cast<std::vector<HWND>*>(lista)->push_back(janela);
+    return TRUE;
+}
+
+// The box's text lies in its one static control that has a caption.
+std::string TextoDaCaixa(HWND caixa)
+{
+    std::string texto;
+    for (HWND filho = GetWindow(caixa, GW_CHILD); filho != nullptr; filho = GetWindow(filho, GW_HWNDNEXT)) {
+        wchar_t classe[16] = {};
+        GetClassNameW(filho, classe, 16);
+        if (_wcsicmp(classe, L"Static") == 0 && GetWindowTextLengthW(filho) > 0) texto = TextoDe(filho);
+    }
+    return texto;
+}
+
+// Enter presses the push button that has the focus (a box gives it to its default button), else
+// the one the box names as its default.
+int BotaoDoEnter(HWND caixa, DWORD thread)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr && GetParent(info.hwndFocus) == caixa &&
+        (SendMessageW(info.hwndFocus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0)
+        return GetDlgCtrlID(info.hwndFocus);
+    const LRESULT padrao = SendMessageW(caixa, DM_GETDEFID, 0, 0);
+    return HIWORD(padrao) == DC_HASDEFID ? LOWORD(padrao) : 0;
+}
+
+}  // namespace
+
+void TOperador::Observa()
+{
+    std::map<HWND, TCaixaReal> lidas;
+    std::set<HWND> respondidas;
+    while (!fim_) {
+        std::vector<HWND> abertas;
+        EnumThreadWindows(thread_, JuntaCaixa, reinterpret_cast<LPARAM>(&abertas));
+        for (HWND caixa : abertas) {
+            auto lida = lidas.find(caixa);
+            if (lida == lidas.end()) {
+                TCaixaReal nova{TextoDaCaixa(caixa), TextoDe(caixa), BotaoDoEnter(caixa, thread_)};
+                lida = lidas.emplace(caixa, nova).first;
+                std::lock_guard<std::mutex> guarda(trava_);
+                vistas_.push_back(nova);
+            }
+            if (respondidas.count(caixa) != 0) continue;  // closing
+            const int botao = resposta_(lida->second, static_cast<int>(abertas.size() - respondidas.size()));
+            if (botao == 0) continue;
+            PostMessageW(caixa, WM_COMMAND, MAKEWPARAM(botao, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(caixa, botao)));
+            respondidas.insert(caixa);
+        }
+        for (auto i = lidas.begin(); i != lidas.end();) {
+            if (IsWindow(i->first)) {
+                ++i;
+                continue;
+            }
+            respondidas.erase(i->first);
+            i = lidas.erase(i);
+        }
+        Sleep(10);
+    }
+}
+
+}  // namespace tarrow::test

@@ -1,0 +1,70 @@
+#pragma once
+// TARROW's window on Windows: hidden right after start, it lives as a notification-area icon and
+// sends the day's sales and returns every five minutes or when its button is clicked.
+
+#include "ui/win32/JanelaPrincipal.h"
+
+namespace tarrow {
+
+class TFMainAutomatico final : public TJanelaPrincipal {
+public:
+    enum : int {
+        idBtnEnviar = 100,
+        idAbrir1 = 201,
+        idMinimizar1,
+        idFechar1,
+    };
+    enum : UINT_PTR { idTimer = 1, idMinimizar = 2 };
+    // What the notification-area icon sends its window.
+    static constexpr UINT kMensagemBandeja = WM_APP + 1;
+
+    explicit TFMainAutomatico(const std::string& diretorio);
+    ~TFMainAutomatico() override;
+
+    void FormCreate();
+
+    // Event handlers, as the window declares them.
+    void TimerTimer();
+    void btnEnviarClick();
+    void MinimizarTimer();
+    void Abrir1Click();
+    void Minimizar1Click();
+    void Fechar1Click();
+
+    // The timer's interval: the design's five minutes unless a test asks for less.
+    void DefineIntervaloTimer(UINT milissegundos);
+
+    // TJanelaEnvio
+    void HabilitaEnvio(bool habilitado) override;
+    void IniciaProgresso(int, int, int) override {}
+    void AvancaProgresso(const std::string&) override {}
+
+    bool BandejaAtiva() const noexcept { return bandejaAtiva_; }
+    bool MinimizarAtivo() const noexcept { return minimizarAtivo_; }
+    // The icon's hint and picture as given to the notification area.
+    const TIcone& IconeBandeja() const noexcept { return iconeBandeja_; }
+
+    HWND btnEnviar;
+    HMENU PopupMenu1;
+
+protected:
+    LRESULT Trata(UINT mensagem, WPARAM w, LPARAM l) override;
+
+private:
+    void AtivaBandeja();
+    bool AdicionaIcone();
+    void RemoveIcone();
+    void MostraMenu();
+    // Hiding is only safe while the icon can bring the window back.
+    void Esconde();
+
+    TIcone imagemEnviar_;
+    TIcone iconeBandeja_;
+    UINT taskbarCreated_;
+    UINT intervaloTimer_;
+    bool timerAtivo_ = false;
+    bool minimizarAtivo_ = false;
+    bool bandejaAtiva_ = false;
+};
+
+}  // namespace tarrow

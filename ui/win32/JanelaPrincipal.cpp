@@ -1,0 +1,165 @@
+#include "ui/win32/JanelaPrincipal.h"
+
+#include "platform/ProgramDir.h"
+#include "ui/FrameworkErrors.h"
+#include "ui/win32/Controles.h"
+#include "ui/win32/Texto.h"
+
+namespace tarrow {
+
+namespace {
+
+constexpr const wchar_t* kClasseJanela = L"TFMain";
+
+void RegistraJanela(WNDPROC procedimento)
+{
+    static const bool registrada = [procedimento] {
+        WNDCLASSEXW classe{};
+        classe.cbSize = sizeof(classe);
+        classe.hInstance = GetModuleHandleW(nullptr);
+        classe.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        classe.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        classe.lpfnWndProc = procedimento;
+        classe.lpszClassName = kClasseJanela;
+        return RegisterClassExW(&classe) != 0;
+    }();
+    (void)registrada;
+}
+
+HFONT FonteDoDesenho()
+{
+    HDC tela = GetDC(nullptr);
+    const int altura = -MulDiv(8, GetDeviceCaps(tela, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, tela);
+    return CreateFontW(altura, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, kFonteDesenho);
+}
+
+}  // namespace
+
+TJanelaPrincipal::TJanelaPrincipal(TVariante variante, TEscolhaEnvio* escolha, const std::string& diretorio,
+                                   DWORD estilo, int larguraCliente, int alturaCliente)
+    : iconeGrande_(IconeTarrow(GetSystemMetrics(SM_CXICON))),
+      iconePequeno_(IconeTarrow(GetSystemMetrics(SM_CXSMICON))),
+      mensagens_(&caixas_),
+      logica_(variante, *this, escolha, diretorio)
+{
+    RegistraClasses();
+    RegistraJanela(Procedimento);
+    fonte_ = FonteDoDesenho();
+    RECT r{0, 0, larguraCliente, alturaCliente};
+    AdjustWindowRectEx(&r, estilo, FALSE, 0);
+    CreateWindowExW(0, kClasseJanela, L"", estilo, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+                    r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (janela_ == nullptr)
+        throw Exception("Cannot create the main window (error " + std::to_string(GetLastError()) + ")");
+    caixas_.DefineDono(janela_);
+    SendMessageW(janela_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(iconeGrande_.Handle()));
+    SendMessageW(janela_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(iconePequeno_.Handle()));
+}
+
+TJanelaPrincipal::~TJanelaPrincipal()
+{
+    if (janela_ != nullptr) {
+        // The derived window is gone: its messages must not reach it any more.
+        SetWindowLongPtrW(janela_, GWLP_USERDATA, 0);
+        DestroyWindow(janela_);
+    }
+    DeleteObject(fonte_);
+}
+
+LRESULT CALLBACK TJanelaPrincipal::Procedimento(HWND janela, UINT mensagem, WPARAM w, LPARAM l)
+{
+    if (mensagem == WM_NCCREATE) {
+        auto* criacao = reinterpret_cast<CREATESTRUCTW*>(l);
+        auto* dono = static_cast<TJanelaPrincipal*>(criacao->lpCreateParams);
+        dono->janela_ = janela;
+        SetWindowLongPtrW(janela, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dono));
+    }
+    auto* dono = reinterpret_cast<TJanelaPrincipal*>(GetWindowLongPtrW(janela, GWLP_USERDATA));
+    if (dono == nullptr) return DefWindowProcW(janela, mensagem, w, l);
+    if (mensagem == WM_NCDESTROY) {
+        SetWindowLongPtrW(janela, GWLP_USERDATA, 0);
+        dono->janela_ = nullptr;
+        if (dono->encerraPrograma_) PostQuitMessage(0);
+        return DefWindowProcW(janela, mensagem, w, l);
+    }
+    return dono->Trata(mensagem, w, l);
+}
+
+LRESULT TJanelaPrincipal::Trata(UINT mensagem, WPARAM w, LPARAM l)
+{
+    return DefWindowProcW(janela_, mensagem, w, l);
+}
+
+HWND TJanelaPrincipal::CriaControle(const wchar_t* classe, const std::string& texto, DWORD estilo,
+                                    const TRetangulo& r, HWND pai, int id, DWORD estiloEstendido)
+{
+    HWND controle = CreateWindowExW(estiloEstendido, classe, Largo(texto).c_str(), WS_CHILD | estilo, r.Esquerda,
+                                    r.Topo, r.Largura, r.Altura, pai, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                    GetModuleHandleW(nullptr), nullptr);
+    if (controle == nullptr)
+        throw Exception("Cannot create a control of the main window (error " + std::to_string(GetLastError()) + ")");
+    SendMessageW(controle, WM_SETFONT, reinterpret_cast<WPARAM>(fonte_), FALSE);
+    return controle;
+}
+
+void TJanelaPrincipal::Mostra()
+{
+    RECT area, r;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    GetWindowRect(janela_, &r);
+    const int largura = r.right - r.left, altura = r.bottom - r.top;
+    SetWindowPos(janela_, nullptr, area.left + (area.right - area.left - largura) / 2,
+                 area.top + (area.bottom - area.top - altura) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(janela_, SW_SHOW);
+    UpdateWindow(janela_);
+}
+
+void TJanelaPrincipal::Mensagem(const std::string& texto, const std::string& titulo, TIconeMensagem icone)
+{
+    mensagens_->Mensagem(texto, titulo, icone);
+}
+
+bool TJanelaPrincipal::Pergunta(const std::string& texto, const std::string& titulo)
+{
+    return mensagens_->Pergunta(texto, titulo);
+}
+
+void TJanelaPrincipal::DefineTitulo(const std::string& titulo) { SetWindowTextW(janela_, Largo(titulo).c_str()); }
+
+void TJanelaPrincipal::SolicitaTermino() { terminoSolicitado_ = true; }
+
+bool TJanelaPrincipal::Manipula(const std::function<void()>& manipulador)
+{
+    return ExecutaManipulador(*mensagens_, manipulador);
+}
+
+void TJanelaPrincipal::Cria(const std::function<void()>& depoisDaPartida)
+{
+    Manipula([&] {
+        logica_.FormCreate();
+        depoisDaPartida();
+    });
+    // Posted once the start-up's boxes are closed: a quit message that reached a box's own loop
+    // would close that box at once.
+    if (terminoSolicitado_) PostQuitMessage(0);
+}
+
+void TJanelaPrincipal::ProcessaMensagens()
+{
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) {
+            // Left for the main loop, which ends on it.
+            PostQuitMessage(static_cast<int>(m.wParam));
+            return;
+        }
+        HWND raiz = GetAncestor(m.hwnd, GA_ROOT);
+        if (raiz != nullptr && IsDialogMessageW(raiz, &m)) continue;
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+}
+
+}  // namespace tarrow

@@ -1,0 +1,12 @@
+#pragma once
+// Our strings are UTF-8; the window system's wide-character functions take UTF-16. Every text
+// crosses here, so accents reach the screen whatever the user's ANSI code page is.
+
+#include <string>
+
+namespace tarrow {
+
+std::wstring Largo(const std::string& utf8);
+std::string Estreito(const std::wstring& utf16);
+
+}  // namespace tarrow
