@@ -114,15 +114,17 @@ sql() { mariadb --no-defaults -uroot -p"$TARROW_TEST_DB_PASSWORD" -h "$DB_HOST" 
             --default-character-set=utf8mb4 --batch --skip-column-names gerente "$@"; }
 sql < tests/support/sql/store_schema.sql
 sql < scripts/demo/loja_demo.sql
-/usr/bin/python3 scripts/demo/van_demo.py "$PEER_HOST" 80 "$WORK/van.jsonl" </dev/null >"$WORK/van.log" 2>&1 &
+# Port 80 also answers the start-up's connectivity check; it needs root, as the test command has.
+if [ "$(id -u)" -eq 0 ]; then VAN_PORT=80; else VAN_PORT=8080; fi
+/usr/bin/python3 scripts/demo/van_demo.py "$PEER_HOST" "$VAN_PORT" "$WORK/van.jsonl" </dev/null >"$WORK/van.log" 2>&1 &
 van=$!
-for _ in $(seq 1 100); do (exec 3<>"/dev/tcp/$PEER_HOST/80") 2>/dev/null && break; sleep 0.1; done
+for _ in $(seq 1 100); do (exec 3<>"/dev/tcp/$PEER_HOST/$VAN_PORT") 2>/dev/null && break; sleep 0.1; done
 
 SENHA=$(wine64 "$DIR_WIN\\tarrow-send.exe" --cifra-senha "$TARROW_TEST_DB_PASSWORD" | tr -d '\r')
 printf '[ip]\r\ndatabase=gerente\r\nlocal=%s\r\nsenha=%s\r\n[FilialMatriz]\r\nCodLogica=1\r\n' "$DB_HOST" "$SENHA" \
     >"$DIR/sistema_kesto.ini"
-printf '[WebService]\r\nURL=http://%s/van.asmx\r\n' "$PEER_HOST" >"$DIR/Tarrow.conf"
-export TARROW_INTERNET_HOST=$PEER_HOST TARROW_SERVICE_URL=http://$PEER_HOST/van.asmx
+printf '[WebService]\r\nURL=http://%s:%s/van.asmx\r\n' "$PEER_HOST" "$VAN_PORT" >"$DIR/Tarrow.conf"
+export TARROW_INTERNET_HOST=$PEER_HOST TARROW_SERVICE_URL=http://$PEER_HOST:$VAN_PORT/van.asmx
 status=0
 wine64 "$DIR_WIN\\tarrow-send.exe" >"$WORK/send.log" 2>&1 || status=$?
 [ "$status" -eq 0 ] || { cat "$WORK/send.log" >&2; fail "the installed tarrow-send.exe ended with $status"; }
