@@ -97,16 +97,18 @@ ok "installed into $DIR_WIN: the programs, the Start-menu entry, no Startup entr
 q() { printf '"%s"' "${1//\\/\\\\}"; }  # a path as Wine's log quotes it
 users_rx='"/inheritance:r" "/grant:r" "*S-1-5-32-544:F" "*S-1-5-18:F" "*S-1-5-32-545:RX"'
 expected=$(
-    echo "$(q "$DIR_WIN") \"/inheritance:r\" \"/grant:r\" \"*S-1-5-32-544:(OI)(CI)F\" \"*S-1-5-18:(OI)(CI)F\" \"*S-1-5-32-545:(RX,WD)\""
-    echo "$(q "$DIR_WIN") \"/grant\" \"*S-1-5-32-545:(OI)(IO)M\""
+    echo "$(q "$DIR_WIN") \"/setowner\" \"*S-1-5-32-544\" \"/T\""
+    echo "$(q "$DIR_WIN") \"/inheritance:r\" \"/grant:r\" \"*S-1-5-32-544:(OI)(CI)F\" \"*S-1-5-18:(OI)(CI)F\" \"*S-1-5-32-545:(OI)(CI)RX\""
     for program in "${PROGRAMS[@]}" Uninstall.exe; do echo "$(q "$DIR_WIN\\$program") $users_rx"; done
+    echo "$(q "$DIR_WIN") \"/grant:r\" \"*S-1-5-32-545:(RX,WD)\""
+    echo "$(q "$DIR_WIN") \"/grant\" \"*S-1-5-32-545:(OI)(IO)M\""
 )
 actual=$(sed -n 's/^.*fixme:icacls:main stub: "[^"]*" //p' "$WORK/install.log" | tr -d '\r')
 [ "$actual" = "$expected" ] || fail "icacls was asked for
 $actual
 instead of
 $expected"
-ok "icacls asked to cut the folder's inheritance, let users create files in it and change them, and leave the programs read and execute only"
+ok "icacls asked to give the folder to the administrators, cut its inheritance, leave the programs read and execute only for users and let them create and change the other files"
 
 # ---- The installed sender against a store: the demo's sample day, sent to the demo's Van stand-in.
 bash tests/fixtures/mariadb.sh start >/dev/null
