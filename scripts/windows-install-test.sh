@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Windows installers, built and tried. cpack makes one in each Windows build tree (both must be
-# built: scripts/windows-tests.sh builds them and then runs this). This machine's wine64 runs no
+# The Windows installers, built and tried. cpack makes one from each Windows build tree (both must
+# be built: scripts/windows-tests.sh builds them and then runs this). This machine's wine64 runs no
 # 32-bit program, so the 32-bit installer's contents are listed; the 64-bit one is installed
 # silently into a fresh Wine prefix of its own, the installed tarrow-send.exe sends the sample store
 # (on a scratch MariaDB server) to the Van stand-in (both on loopback), an update is installed over
@@ -9,7 +9,6 @@
 # TARROW_INSTALL_TEST_X64 and TARROW_INSTALL_TEST_I686 name other build trees.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ROOT=$PWD
 X64=$(realpath "${TARROW_INSTALL_TEST_X64:-build/windows-x64}")
 I686=$(realpath "${TARROW_INSTALL_TEST_I686:-build/windows-i686}")
 PROGRAMS=(TARROW.exe TARROW_Manual.exe tarrow-send.exe)
@@ -31,9 +30,8 @@ done
 installer() {  # build tree, architecture name
     local out=$WORK/cpack-$2
     (cd "$1" && cpack -G NSIS -B "$out" >"$WORK/cpack-$2.log" 2>&1) || { cat "$WORK/cpack-$2.log" >&2; fail "cpack in $1"; }
-    local file=$out/TARROW-$VERSION-$2.exe
-    [ -f "$file" ] || fail "no $file"
-    echo "$file"
+    INSTALLER=$out/TARROW-$VERSION-$2.exe
+    [ -f "$INSTALLER" ] || fail "no $INSTALLER"
 }
 check_contents() {  # installer, objdump, object format, 7-Zip's name of the stub kind
     local listing expected format
@@ -54,8 +52,10 @@ PREFIX=$WORK/wineprefix
 rm -rf "$WORK"
 mkdir -p "$WORK"
 
-check_contents "$(installer "$I686" win32)" i686-w64-mingw32-objdump pei-i386 "NSIS-3 Unicode"
-SETUP=$(installer "$X64" win64)
+installer "$I686" win32
+check_contents "$INSTALLER" i686-w64-mingw32-objdump pei-i386 "NSIS-3 Unicode"
+installer "$X64" win64
+SETUP=$INSTALLER
 check_contents "$SETUP" x86_64-w64-mingw32-objdump pei-x86-64 "NSIS-3 Unicode 64-bit"
 
 # ---- A Windows of its own: nothing of an earlier run or of the suites' prefix is taken along.
