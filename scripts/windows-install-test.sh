@@ -72,7 +72,9 @@ cleanup() {
     true
 }
 trap cleanup EXIT
+# The boot leaves its services starting; the installer runs once they, and the server, are done.
 wine64 wineboot -i >/dev/null 2>&1
+wineserver -w
 
 DIR_WIN='C:\Loja Centro\TARROW'  # a blank in it: every path the installer hands on must be quoted
 DIR=$PREFIX/drive_c/Loja\ Centro/TARROW
@@ -83,7 +85,8 @@ UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TARROW'
 # line: what the installer asks of it is all that can be checked here.
 # NSIS takes /D= only unquoted, and Wine quotes an argument that holds a blank: given in two
 # pieces, the folder reaches the installer as a store's administrator would type it.
-WINEDEBUG=-all,fixme+icacls wine64 "$SETUP" /S '/D=C:\Loja' 'Centro\TARROW' 2>"$WORK/install.log" || fail "the installer failed ($?)"
+WINEDEBUG=-all,fixme+icacls wine64 "$SETUP" /S '/D=C:\Loja' 'Centro\TARROW' 2>"$WORK/install.log" \
+    || { status=$?; cat "$WORK/install.log" >&2; fail "the installer failed ($status)"; }
 for program in "${PROGRAMS[@]}" Uninstall.exe; do
     [ -f "$DIR/$program" ] || fail "$program was not installed"
 done
