@@ -11,7 +11,8 @@ cmake --preset windows-i686
 cmake --build --preset windows-i686 -j "$(nproc)"
 
 # What a store's desktop has: Windows' own DLLs. The C++ runtime, winpthread and zlib are linked in.
-# MSXML is reached through COM (ole32, oleaut32); shlwapi gives the memory stream it loads from. The
+# MSXML is reached through COM (ole32, oleaut32); shlwapi gives the memory stream it loads from;
+# the web service goes over WinInet (wininet), its certificates are checked with crypt32. The
 # windows draw with gdi32 and take the date fields from comctl32; shell32 holds the notification
 # area's icon.
 system_dlls='^(kernel32|msvcrt|ws2_32|version|user32|gdi32|comctl32|advapi32|ole32|oleaut32|shlwapi|shell32|wininet|crypt32|api-ms-win-[a-z0-9-]+)\.dll$'
@@ -62,7 +63,13 @@ else
     export DISPLAY=":$n"
     echo "windows-tests: the window tests on Xvfb display $DISPLAY"
 fi
-# The first start builds the prefix (some seconds); done once here, not inside a test's time-out.
+# One Wine session for the whole run: a server that stays, and the prefix's own processes
+# (services, the desktop, RPC) started here by wineboot, which also builds the prefix the first
+# time. Otherwise the server ends whenever no test runs for a moment, and the next test starts a
+# new session: seconds of start-up, daemons that inherit that test's output (ctest then counts the
+# test until they end), and a test starting while the old server goes fails with "wine client
+# error". stop_all stops it.
+wineserver -p
 wine64 wineboot -i
 ctest --preset windows-x64 "$@"
 # The installers: both built, the 64-bit one installed, used, updated and removed in a Wine of its own.

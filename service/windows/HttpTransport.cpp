@@ -380,6 +380,16 @@ std::string THttpTransport::Post(std::string_view request)
         if (!InternetReadFile(req, body.data() + at, ready, &read)) post.FailLast();
         body.resize(at + read);
     }
+    // WinInet ends the body quietly when the server closes before the length it announced; a cut
+    // answer must not pass for a whole one.
+    bool lengthFound = false;
+    const std::string announced = QueryText(req, HTTP_QUERY_CONTENT_LENGTH, 32, lengthFound);
+    bool chunked = false;  // a Transfer-Encoding frames the body itself
+    (void)QueryText(req, HTTP_QUERY_TRANSFER_ENCODING, 256, chunked);
+    if (lengthFound && !chunked && !announced.empty() &&
+        announced.find_first_not_of("0123456789") == std::string::npos &&
+        std::stoull(announced) > body.size())
+        post.Fail(ERROR_INTERNET_CONNECTION_ABORTED);
     if (IsRefusedContentType(contentType)) throw ESOAPHTTPException(ContentTypeErrorMessage(contentType));
     return body;
 }

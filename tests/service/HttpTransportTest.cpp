@@ -238,6 +238,14 @@ TEST_F(TTransportTest, AServerThatClosesWithoutAnsweringIsATransportError)
     EXPECT_EQ(peer.Requests().size(), 1u);
 }
 
+TEST_F(TTransportTest, AnAnswerCutShortIsATransportErrorNotAShorterBody)
+{
+    TPeerAnswer cut;
+    cut.Raw = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: 100\r\n\r\n<soap:Envelope>";
+    peer.Answer(cut);
+    ExpectLibraryFailure(FailureOf(transport), peer.Url());
+}
+
 TEST_F(TTransportTest, ReceiveLimitEndsTheWaitForAnAnswerInOurOwnWords)
 {
     transport.SetTimeouts({0, 0, 1500});
