@@ -3,6 +3,7 @@
 #include "tests/ui/win32/Win32Harness.h"
 
 #include "platform/ProgramDir.h"
+#include "relay/Funcoes.h"
 #include "ui/win32/FMainAutomatico.h"
 #include "ui/win32/Texto.h"
 
@@ -14,6 +15,8 @@
 
 namespace tarrow::test {
 namespace {
+
+void Comanda(TFMainAutomatico& janela, int id) { SendMessageW(janela.Handle(), WM_COMMAND, id, 0); }
 
 std::string TextoDoItem(HMENU menu, int posicao)
 {
@@ -76,6 +79,59 @@ TEST(JanelaAutomaticaWin32, TheErrorBoxCarriesTheProgramsNameAndTicksGoOnWhileIt
     EXPECT_EQ(vistas[0].Titulo, ProgramTitle());
     EXPECT_EQ(vistas[1].Titulo, ProgramTitle());
     EXPECT_EQ(vistas[1].Texto.rfind("Can't connect to MySQL server on '127.0.0.54'", 0), 0u) << vistas[1].Texto;
+}
+
+// The program's start over a store: the window flashes and hides once, the icon's menu brings it
+// back and hides it, the shell's restart brings the icon back and "Fechar" ends it all.
+class JanelaAutomaticaComLoja : public ::testing::Test {
+protected:
+    JanelaAutomaticaComLoja() : relogio_(kHojeUi + EncodeTime(15, 0, 0, 0))
+    {
+        DefineHostTesteInternet(kSemInternet);
+        janela_.DefineMensagens(&caixas_);
+    }
+
+    TScopedClock relogio_;
+    TLojaSemServico loja_;
+    TMensagensGravadas caixas_;
+    TFMainAutomatico janela_{loja_.Diretorio.Path()};
+};
+
+TEST_F(JanelaAutomaticaComLoja, AStartHidesTheWindowOnceAndTheIconsMenuOpensMinimisesAndCloses)
+{
+    janela_.FormCreate();
+    ASSERT_EQ(caixas_.Caixas.size(), 1u) << "the connectivity warning";
+    EXPECT_EQ(TextoDe(janela_.Handle()), "TarrowKesto " + VersaoArquivo(ProgramFilePath()));
+    ASSERT_TRUE(janela_.BandejaAtiva()) << "the notification area took the icon";
+    HWND h = janela_.Handle();
+    janela_.Mostra();
+    EXPECT_TRUE(IsWindowVisible(h));
+    ProcessaPor(200);
+    EXPECT_FALSE(IsWindowVisible(h)) << "the first tick hid the window";
+    EXPECT_FALSE(janela_.MinimizarAtivo()) << "once";
+
+    Comanda(janela_, TFMainAutomatico::idMinimizar1);
+    EXPECT_FALSE(IsWindowVisible(h)) << "hidden stays hidden";
+    Comanda(janela_, TFMainAutomatico::idAbrir1);
+    EXPECT_TRUE(IsWindowVisible(h));
+    ShowWindow(h, SW_MINIMIZE);
+    Comanda(janela_, TFMainAutomatico::idAbrir1);
+    EXPECT_FALSE(IsIconic(h)) << "Abrir brings a minimised window back";
+    Comanda(janela_, TFMainAutomatico::idMinimizar1);
+    EXPECT_FALSE(IsWindowVisible(h));
+
+    // A shell that restarts has forgotten the icon; its broadcast brings it back.
+    NOTIFYICONDATAW icone{};
+    icone.cbSize = sizeof(icone);
+    icone.hWnd = h;
+    icone.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icone));
+    SendMessageW(h, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icone)) << "the icon is there again";
+
+    Comanda(janela_, TFMainAutomatico::idFechar1);
+    EXPECT_FALSE(IsWindow(h));
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &icone)) << "the icon went with the window";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "tests/support/Wine.h"
 
+#include "relay/Funcoes.h"
 #include "ui/win32/FMainManual.h"
 #include "ui/win32/Texto.h"
 
@@ -217,6 +218,26 @@ TEST_F(JanelaManualWin32, TheRealQuestionDefaultsToNoAndNoChangesNothing)
     EXPECT_EQ(vistas[0].BotaoPadrao, IDNO);
     EXPECT_TRUE(IsWindowEnabled(j.btnEnviar) && IsWindowEnabled(j.btnVerificar));
     EXPECT_EQ(TextoDe(j.lblProgresso), "Aguardando envio");
+}
+
+TEST(JanelaManualWin32ComLoja, WithNothingPendingTheCountReportsBothAsZero)
+{
+    TScopedClock relogio(kHojeUi + EncodeTime(15, 0, 0, 0));
+    DefineHostTesteInternet(kSemInternet);
+    TLojaSemServico loja;
+    TMensagensGravadas caixas;
+    TFMainManual janela(loja.Diretorio.Path());
+    janela.DefineMensagens(&caixas);
+    janela.FormCreate();
+    ASSERT_EQ(caixas.Caixas.size(), 1u) << "the connectivity warning only";
+    caixas.Caixas.clear();
+    janela.Mostra();
+    Clica(janela.opcoes[3]);
+    Clica(janela.btnVerificar);
+    ASSERT_EQ(caixas.Textos(),
+              (std::vector<std::string>{"Existe(m) 0 venda(s) e 0 devolução(ões) pendente(s) a enviar."}));
+    EXPECT_EQ(caixas.Caixas[0].Titulo, "Atenção");
+    EXPECT_EQ(caixas.Caixas[0].Icone, TIconeMensagem::Informacao);
 }
 
 }  // namespace

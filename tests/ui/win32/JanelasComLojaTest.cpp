@@ -1,23 +1,19 @@
-// Both windows over a store on the test server and the scripted web service peer: the manual
-// sender's counts and a send with its progress, the automatic sender's start, hide-once and menu.
+// The manual sender's window over a store on the test server and the scripted web service peer:
+// a send with its progress, its end message and a close during it.
 #include "tests/ui/win32/Win32Harness.h"
 #include "tests/ui/UiHarness.h"
 
-#include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
-#include "ui/win32/FMainAutomatico.h"
 #include "ui/win32/FMainManual.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 namespace tarrow::test {
 namespace {
 
 void Clica(HWND botao) { SendMessageW(botao, BM_CLICK, 0, 0); }
-void Comanda(TFMainAutomatico& janela, int id) { SendMessageW(janela.Handle(), WM_COMMAND, id, 0); }
 
 // The window over a store on the test server and the scripted web service peer.
 class JanelaManualComLoja : public ::testing::Test {
@@ -43,20 +39,6 @@ protected:
     TMensagensGravadas caixas_;
     TFMainManual janela_{loja_.Diretorio.Path()};
 };
-
-TEST_F(JanelaManualComLoja, TheCountReportsSalesAndReturnsOfTheChoice)
-{
-    loja_.Sql(Linha(600, 1, "1") + ";" + Linha(601, 2, "-1"));
-    Inicia();
-    Clica(janela_.opcoes[2]);
-    Clica(janela_.btnVerificar);
-    Clica(janela_.opcoes[3]);
-    Clica(janela_.btnVerificar);
-    EXPECT_EQ(caixas_.Textos(), (std::vector<std::string>{
-                                    "Existe(m) 1 venda(s) e 1 devolução(ões) pendente(s) a enviar.",
-                                    "Existe(m) 0 venda(s) e 0 devolução(ões) pendente(s) a enviar."}));
-    EXPECT_EQ(caixas_.Caixas[0].Icone, TIconeMensagem::Informacao);
-}
 
 // What the window showed at one service call of a send.
 struct TAmostra {
@@ -95,59 +77,6 @@ TEST_F(JanelaManualComLoja, ASendShowsItsProgressAndAtItsEndTheMessageAndACloseD
     EXPECT_EQ(Marcas(loja_, 601), "V\n");
     EXPECT_TRUE(abertaNaMensagem) << "the close waited for the send's end";
     EXPECT_FALSE(IsWindow(janela)) << "and then took effect";
-}
-
-class JanelaAutomaticaComLoja : public ::testing::Test {
-protected:
-    JanelaAutomaticaComLoja() : relogio_(kHojeUi + EncodeTime(15, 0, 0, 0))
-    {
-        DefineHostTesteInternet(kSemInternet);
-        Cadastra(loja_);
-        janela_.DefineMensagens(&caixas_);
-    }
-
-    TScopedClock relogio_;
-    TLoja loja_;
-    TMensagensGravadas caixas_;
-    TFMainAutomatico janela_{loja_.Diretorio.Path()};
-};
-
-TEST_F(JanelaAutomaticaComLoja, AStartHidesTheWindowOnceAndTheIconsMenuOpensMinimisesAndCloses)
-{
-    janela_.FormCreate();
-    ASSERT_EQ(caixas_.Caixas.size(), 1u) << "the connectivity warning";
-    EXPECT_EQ(TextoDe(janela_.Handle()), "TarrowKesto " + VersaoArquivo(ProgramFilePath()));
-    ASSERT_TRUE(janela_.BandejaAtiva()) << "the notification area took the icon";
-    HWND h = janela_.Handle();
-    janela_.Mostra();
-    EXPECT_TRUE(IsWindowVisible(h));
-    ProcessaPor(200);
-    EXPECT_FALSE(IsWindowVisible(h)) << "the first tick hid the window";
-    EXPECT_FALSE(janela_.MinimizarAtivo()) << "once";
-
-    Comanda(janela_, TFMainAutomatico::idMinimizar1);
-    EXPECT_FALSE(IsWindowVisible(h)) << "hidden stays hidden";
-    Comanda(janela_, TFMainAutomatico::idAbrir1);
-    EXPECT_TRUE(IsWindowVisible(h));
-    ShowWindow(h, SW_MINIMIZE);
-    Comanda(janela_, TFMainAutomatico::idAbrir1);
-    EXPECT_FALSE(IsIconic(h)) << "Abrir brings a minimised window back";
-    Comanda(janela_, TFMainAutomatico::idMinimizar1);
-    EXPECT_FALSE(IsWindowVisible(h));
-
-    // A shell that restarts has forgotten the icon; its broadcast brings it back.
-    NOTIFYICONDATAW icone{};
-    icone.cbSize = sizeof(icone);
-    icone.hWnd = h;
-    icone.uID = 1;
-    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icone));
-    SendMessageW(h, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icone)) << "the icon is there again";
-
-    Comanda(janela_, TFMainAutomatico::idFechar1);
-    EXPECT_FALSE(IsWindow(h));
-    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &icone)) << "the icon went with the window";
-    EXPECT_TRUE(loja_.Peer.Requests().empty()) << "no send in the first five minutes";
 }
 
 }  // namespace

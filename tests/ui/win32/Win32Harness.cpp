@@ -1,5 +1,6 @@
 #include "tests/ui/win32/Win32Harness.h"
 
+#include "relay/Funcoes.h"
 #include "ui/win32/JanelaPrincipal.h"
 #include "ui/win32/Texto.h"
 
@@ -31,6 +32,15 @@ void ProcessaPor(DWORD milissegundos)
         TJanelaPrincipal::ProcessaMensagens();
         Sleep(5);
     }
+}
+
+TLojaSemServico::TLojaSemServico() : Servidor(TTestServer::FromEnvironment()), Banco(Servidor)
+{
+    Banco.Run(StoreSchemaSql());
+    Diretorio.Write("sistema_kesto.ini", "[ip]\r\ndatabase=" + Banco.Name() + "\r\nlocal=" + Servidor.Host +
+                                             "\r\nsenha=" + Cripto("E", Servidor.Password, "QXR") +
+                                             "\r\n[FilialMatriz]\r\nCodLogica=12\r\n");
+    Diretorio.Write("Tarrow.conf", "[WebService]\r\nURL=http://127.0.0.1:9/van.asmx\r\n");
 }
 
 TOperador::TOperador(TResposta resposta)

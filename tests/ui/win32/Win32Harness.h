@@ -4,6 +4,7 @@
 // answers it as the operator would.
 
 #include "tests/support/TempDir.h"
+#include "tests/support/TestServer.h"
 #include "tests/ui/MensagensGravadas.h"
 #include "ui/Desenho.h"
 
@@ -26,6 +27,19 @@ TRetangulo PosicaoNoPai(HWND controle);
 bool Visivel(HWND controle);
 // The thread's messages handled for a while, as the message loop would.
 void ProcessaPor(DWORD milissegundos);
+
+// A store on the test server and the program directory whose sistema_kesto.ini names it, with
+// no web service behind it (Tarrow.conf names a closed loopback port): enough to start a window,
+// count and hide, not to send.
+class TLojaSemServico {
+public:
+    TLojaSemServico();
+    std::string Sql(const std::string& sql) { return Banco.Run(sql + ";\n"); }
+
+    TTestServer Servidor;
+    TScratchDatabase Banco;
+    TTempDir Diretorio;
+};
 
 // A real box as the operator sees it.
 struct TCaixaReal {
