@@ -154,6 +154,8 @@ display() {  # a fresh virtual display of the given size
     pids+=($!)
     export DISPLAY=$DISPLAY_NUMBER
     for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+    # An Xvfb that found its display taken has ended: the pictures would show another desktop.
+    kill -0 "${pids[-1]}" 2>/dev/null || { echo "screenshots: display $DISPLAY_NUMBER is taken" >&2; exit 1; }
 }
 
 linux_screenshots() {
