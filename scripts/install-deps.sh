@@ -19,6 +19,7 @@ packages=(
     libmariadb-dev                              # the peer client library, linked only into bench/
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev   # the Windows builds
     wine64 fonts-wine libgnutls30               # the Windows suites (wine64's recommends named)
+    nsis 7zip                                   # the Windows installers, and their contents listed
     xvfb xauth
 )
 

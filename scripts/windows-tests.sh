@@ -76,4 +76,6 @@ wine64 wineboot -i
 # A case that fails is run once more: Wine now and then drops a starting program ("wine client
 # error") or answers one call of a fresh session differently, and a fault of ours fails twice.
 ctest --preset windows-x64 --repeat until-pass:2 "$@"
+# The installers: both built, the 64-bit one installed, used, updated and removed in a Wine of its own.
+./scripts/windows-install-test.sh
 echo "windows-tests: the Windows part took $((SECONDS - started)) s"
