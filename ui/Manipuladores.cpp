@@ -51,6 +51,16 @@ void EnviaConfirmado(TCamposManual& campos, TUMain& logica, TMensagens& mensagen
     campos.ReiniciaProgresso();
 }
 
+void EnviaConfirmado(TCamposManual& campos, TUMain& logica, TMensagens& mensagens, bool& enviando)
+{
+    enviando = true;
+    struct TAoSair {
+        bool& enviando;
+        ~TAoSair() { enviando = false; }
+    } aoSair{enviando};
+    EnviaConfirmado(campos, logica, mensagens);
+}
+
 void EnviaPeloBotao(TUMain& logica, TMensagens& mensagens)
 {
     if (!logica.Enviar()) mensagens.Mensagem(kOutroEnvio, "Atenção", TIconeMensagem::Aviso);

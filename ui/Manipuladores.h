@@ -29,6 +29,9 @@ void VerificaPendentes(TCamposManual& campos, TUMain& logica, TMensagens& mensag
 // disabled, "Envio concluído." and the gauge back at rest. An error that ends the send passes to
 // the caller (the framework's error box) with the buttons enabled again.
 void EnviaConfirmado(TCamposManual& campos, TUMain& logica, TMensagens& mensagens);
+// The same with `enviando` raised for the handler's length, whatever way it ends: a close asked
+// for meanwhile must wait for the send's end, and the window learns of it from this flag.
+void EnviaConfirmado(TCamposManual& campos, TUMain& logica, TMensagens& mensagens, bool& enviando);
 
 // The automatic sender's button; its tick sends without telling anyone that another sender holds
 // the store's lock (unattended boxes would pile up), the button says so.

@@ -176,14 +176,7 @@ void TFMainManual::btnVerificarClick()
 
 void TFMainManual::btnEnviarClick()
 {
-    Manipula([this] {
-        enviando_ = true;
-        struct TAoSair {
-            bool& enviando;
-            ~TAoSair() { enviando = false; }
-        } aoSair{enviando_};
-        EnviaConfirmado(*this, Logica(), *this);
-    });
+    Manipula([this] { EnviaConfirmado(*this, Logica(), *this, enviando_); });
     if (fecharAoTerminar_) {
         fecharAoTerminar_ = false;
         close();

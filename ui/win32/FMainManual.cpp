@@ -139,14 +139,7 @@ void TFMainManual::btnVerificarClick()
 
 void TFMainManual::btnEnviarClick()
 {
-    Manipula([this] {
-        enviando_ = true;
-        struct TAoSair {
-            bool& enviando;
-            ~TAoSair() { enviando = false; }
-        } aoSair{enviando_};
-        EnviaConfirmado(*this, Logica(), *this);
-    });
+    Manipula([this] { EnviaConfirmado(*this, Logica(), *this, enviando_); });
     if (fecharAoTerminar_) {
         fecharAoTerminar_ = false;
         // Through the message loop: the button whose click got here is still in its handler.
