@@ -33,7 +33,7 @@ std::string Linhas(const std::string& texto)
 void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
 {
     const std::string arquivo = diretorio + kArquivoIni;
-    if (!std::filesystem::exists(arquivo)) {
+    if (!std::filesystem::exists(PathFromUtf8(arquivo))) {
         erros << "Aviso: " << arquivo << " não existe; valem os valores padrão (banco " << kDatabasePadrao
               << " neste computador, filial 0).\n";
         return;
@@ -61,10 +61,10 @@ std::map<std::string, std::uintmax_t> Listas(const std::string& diretorio)
 {
     std::map<std::string, std::uintmax_t> listas;
     std::error_code erro;
-    for (const auto& entrada : std::filesystem::directory_iterator(diretorio, erro)) {
-        const std::string nome = entrada.path().filename().string();
+    for (const auto& entrada : std::filesystem::directory_iterator(PathFromUtf8(diretorio), erro)) {
+        const std::string nome = Utf8FromPath(entrada.path().filename());
         if (nome.starts_with("VendasPendentes") && nome.ends_with(".txt"))
-            listas[entrada.path().string()] = entrada.file_size(erro);
+            listas[Utf8FromPath(entrada.path())] = entrada.file_size(erro);
     }
     return listas;
 }
@@ -138,7 +138,8 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
         erros << "Erro: " << Linhas(texto) << '\n' << std::flush;
         return SaidaErro;
     };
-    if (!std::filesystem::is_directory(diretorio)) return erro("O diretório " + diretorio + " não existe.");
+    if (!std::filesystem::is_directory(PathFromUtf8(diretorio)))
+        return erro("O diretório " + diretorio + " não existe.");
 
     AvisaConfiguracoes(diretorio, erros);
 
