@@ -198,7 +198,17 @@ int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, 
         return SaidaOk;
     }
     if (opcoes.CifraSenha) {
-        saida << Cripto("E", Utf8ToCp1252(*opcoes.CifraSenha), kChaveSenha) << '\n';
+        // The stored password is bytes of the management system's code page: a character it lacks
+        // would be enciphered as "?", and the database would then refuse the password typed.
+        std::string fora;
+        const auto senha = Utf8ToCp1252Exact(*opcoes.CifraSenha, &fora);
+        if (!senha) {
+            erros << "tarrow-send: a senha tem \"" << fora
+                  << "\", que a página de código Windows-1252 da senha guardada em sistema_kesto.ini não"
+                     " representa; nada foi cifrado. Use só letras, acentos, dígitos e sinais dessa página.\n";
+            return SaidaUso;
+        }
+        saida << Cripto("E", *senha, kChaveSenha) << '\n';
         return SaidaOk;
     }
     return ExecutaSemJanela(opcoes, saida, erros, terminal);

@@ -413,11 +413,17 @@ TEST(TarrowSendOpcoes, CountAloneCountsTheDayAndTheCipherMatchesTheReader)
     EXPECT_FALSE(LeOpcoes({}, 0).Opcao.has_value());
     EXPECT_EQ(LeOpcoes({"--dir", "/tmp/loja"}, 0).Diretorio, "/tmp/loja/");
 
-    const TExecucao r = Executa({"--cifra-senha", "segredo"});
-    EXPECT_EQ(r.Status, 0);
+    const TExecucao r = Executa({"--cifra-senha", "segredo-pão"});
+    EXPECT_EQ(r.Status, 0) << r.Erros;
     ASSERT_TRUE(r.Saida.ends_with("\n"));
-    // What the start-up deciphers from sistema_kesto.ini.
-    EXPECT_EQ(Cripto("D", r.Saida.substr(0, r.Saida.size() - 1), "QXR"), "segredo");
+    // What the start-up deciphers from sistema_kesto.ini: the code page's bytes.
+    EXPECT_EQ(Cripto("D", r.Saida.substr(0, r.Saida.size() - 1), "QXR"), "segredo-p\xE3o");
+
+    // A character the code page lacks is refused, not enciphered as "?".
+    const TExecucao fora = Executa({"--cifra-senha", "segredo✓"});
+    EXPECT_EQ(fora.Status, 64);
+    EXPECT_EQ(fora.Saida, "");
+    EXPECT_THAT(fora.Erros, HasSubstr("a senha tem \"✓\", que a página de código Windows-1252"));
 }
 
 TEST(TarrowSendTerminal, TheBarIsRedrawnInPlaceAndClosedBeforeTheNextMessage)
