@@ -35,12 +35,13 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
+// The byte of a code point, or -1 when the code page has none.
 int ByteOf(char32_t cp)
 {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
     for (std::size_t i = 0; i < kHighControls.size(); ++i)
         if (kHighControls[i] == cp) return static_cast<int>(0x80 + i);
-    return '?';
+    return -1;
 }
 
 // Decodes one UTF-8 sequence at text[pos]; returns the code point and advances pos, or returns
@@ -97,7 +98,26 @@ std::string Utf8ToCp1252(std::string_view utf8)
     std::size_t pos = 0;
     while (pos < utf8.size()) {
         char32_t cp = 0;
-        out += NextCodePoint(utf8, pos, cp) ? static_cast<char>(ByteOf(cp)) : '?';
+        const int byte = NextCodePoint(utf8, pos, cp) ? ByteOf(cp) : -1;
+        out += byte >= 0 ? static_cast<char>(byte) : '?';
+    }
+    return out;
+}
+
+std::optional<std::string> Utf8ToCp1252Exact(std::string_view utf8, std::string* offending)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t start = pos;
+        char32_t cp = 0;
+        const int byte = NextCodePoint(utf8, pos, cp) ? ByteOf(cp) : -1;
+        if (byte < 0) {
+            if (offending != nullptr) *offending = std::string(utf8.substr(start, pos - start));
+            return std::nullopt;
+        }
+        out += static_cast<char>(byte);
     }
     return out;
 }

@@ -2,6 +2,7 @@
 // Texts inside the programs are UTF-8. The store's database and the files the management system
 // writes use the single-byte Windows-1252 code page; text crosses between the two here.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,10 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 
 // Characters without a Windows-1252 byte, and malformed UTF-8 sequences, become "?".
 std::string Utf8ToCp1252(std::string_view utf8);
+
+// The same conversion for text that must arrive whole: nothing when a character has no
+// Windows-1252 byte or a sequence is malformed, and then `offending` (when given) receives the
+// first such character or byte.
+std::optional<std::string> Utf8ToCp1252Exact(std::string_view utf8, std::string* offending = nullptr);
 
 }  // namespace tarrow

@@ -3,9 +3,7 @@
 #include "platform/Errors.h"
 #include "platform/RegionalSettings.h"
 
-#include <chrono>
 #include <cmath>
-#include <ctime>
 #include <mutex>
 
 namespace tarrow {
@@ -17,23 +15,6 @@ constexpr std::int64_t kDelta = 693594;
 
 std::mutex g_clockMutex;
 std::function<TDateTime()> g_clock;
-
-TDateTime SystemNow()
-{
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t t = system_clock::to_time_t(now);
-    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
-    return EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
-           EncodeTime(local.tm_hour, local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec,
-                      static_cast<int>(ms));
-}
 
 std::string Pad(int value, int width)
 {
@@ -129,7 +110,7 @@ TDateTime Now()
         std::lock_guard lock(g_clockMutex);
         clock = g_clock;
     }
-    return clock ? clock() : SystemNow();
+    return clock ? clock() : LocalDateTimeOf(SystemClockMilliseconds());
 }
 
 TDateTime Date() { return std::trunc(Now()); }

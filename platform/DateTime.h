@@ -38,6 +38,13 @@ TTimeParts DecodeTime(TDateTime value);
 
 // The local date and time, from the clock in force.
 TDateTime Now();
+
+// The system's clock: milliseconds since 1970-01-01 00:00 UTC.
+std::int64_t SystemClockMilliseconds();
+// The local date and time of such an instant, by the time zone's rules. 64 bits on every build:
+// the 32-bit Windows C runtime's time_t ends on 2038-01-19, so Windows converts through the
+// system's own time functions. Raises EConvertError for an instant the system cannot convert.
+TDateTime LocalDateTimeOf(std::int64_t unixMilliseconds);
 // Today's date at midnight.
 TDateTime Date();
 

@@ -2,6 +2,7 @@
 // Where the running program file lies. Configuration and list files live beside the program, not
 // in the working directory.
 
+#include <filesystem>
 #include <string>
 
 namespace tarrow {
@@ -22,5 +23,12 @@ bool IsPathSeparator(char c);
 
 // Directory part of a path, with its trailing separator ("" when the path has none).
 std::string ExtractFilePath(const std::string& path);
+
+// A file name of ours (UTF-8) as the system's file functions take it, and back. Windows' narrow
+// file functions, and the standard library's narrow paths over them, read the ANSI code page, so
+// every file the programs open or list is named through these. A malformed sequence becomes
+// U+FFFD on Windows, never an error.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);
 
 }  // namespace tarrow

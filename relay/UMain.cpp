@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
+#include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
 
 #include <climits>
@@ -492,7 +493,7 @@ void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas) const
     const std::string nome = diretorio_ + "VendasPendentes" + FormatDateTime("yyyymmddhhnnss", Now()) + ".txt";
     // Appended, never replaced: the sales and returns runs of one send may finish in the same
     // second, and neither list may be lost.
-    std::ofstream arquivo(nome, std::ios::binary | std::ios::app);
+    std::ofstream arquivo(PathFromUtf8(nome), std::ios::binary | std::ios::app);
     for (const std::string& linha : falhas) arquivo << Utf8ToCp1252(linha) << "\r\n";
     arquivo.flush();
     if (!arquivo) throw Exception("Não foi possível gravar a lista de vendas pendentes em " + nome);

@@ -32,6 +32,21 @@ if [ "$checked" -eq 0 ]; then
 fi
 echo "windows-tests: $checked 32-bit programs import only system DLLs"
 
+# The 32-bit C runtime's clock functions hold a 32-bit time_t and fail from 2038-01-19 on: the
+# programs read the clock and the local time from the system instead (platform/windows/LocalTime.cpp).
+# The test programs are not checked: the test library stamps its reports through localtime.
+clock_functions='^(time|_time32|localtime|_localtime32|mktime|_mktime32|gmtime|_gmtime32|_ftime|_ftime32|ctime|_ctime32)$'
+while IFS= read -r -d '' program; do
+    while read -r function; do
+        if [[ "$function" =~ $clock_functions ]]; then
+            echo "windows-tests: $program calls the C runtime's 32-bit $function" >&2
+            exit 1
+        fi
+    done < <(i686-w64-mingw32-objdump -p "$program" | awk '/DLL Name:/ { crt = tolower($3) ~ /^msvcr/; next }
+                                                         crt && NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }')
+done < <(find build/windows-i686/apps -maxdepth 1 -name '*.exe' -print0)
+echo "windows-tests: no 32-bit program reads the clock through the C runtime"
+
 cmake --preset windows-x64
 cmake --build --preset windows-x64 -j "$(nproc)"
 

@@ -48,9 +48,9 @@ TConfiguracaoServico LeConfiguracaoServico(const std::string& arquivoConf)
     // Every attempt reads the file; http addresses, the usual case, are spared two more reads.
     if (SameText(std::string_view(configuracao.Endereco).substr(0, 6), "https:")) {
         configuracao.Certificados.Verify = conf.ReadInteger("WebService", "VerificarCertificado", 1) != 0;
-        std::filesystem::path ca = conf.ReadString("WebService", "CertificadoCA", "");
-        if (!ca.empty() && ca.is_relative()) ca = std::filesystem::path(arquivoConf).parent_path() / ca;
-        configuracao.Certificados.CaFile = ca.string();
+        std::filesystem::path ca = PathFromUtf8(conf.ReadString("WebService", "CertificadoCA", ""));
+        if (!ca.empty() && ca.is_relative()) ca = PathFromUtf8(arquivoConf).parent_path() / ca;
+        configuracao.Certificados.CaFile = Utf8FromPath(ca);
     }
     return configuracao;
 }

@@ -33,7 +33,7 @@ std::string Linhas(const std::string& texto)
 void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
 {
     const std::string arquivo = diretorio + kArquivoIni;
-    if (!std::filesystem::exists(arquivo)) {
+    if (!std::filesystem::exists(PathFromUtf8(arquivo))) {
         erros << "Aviso: " << arquivo << " não existe; valem os valores padrão (banco " << kDatabasePadrao
               << " neste computador, filial 0).\n";
         return;
@@ -61,10 +61,10 @@ std::map<std::string, std::uintmax_t> Listas(const std::string& diretorio)
 {
     std::map<std::string, std::uintmax_t> listas;
     std::error_code erro;
-    for (const auto& entrada : std::filesystem::directory_iterator(diretorio, erro)) {
-        const std::string nome = entrada.path().filename().string();
+    for (const auto& entrada : std::filesystem::directory_iterator(PathFromUtf8(diretorio), erro)) {
+        const std::string nome = Utf8FromPath(entrada.path().filename());
         if (nome.starts_with("VendasPendentes") && nome.ends_with(".txt"))
-            listas[entrada.path().string()] = entrada.file_size(erro);
+            listas[Utf8FromPath(entrada.path())] = entrada.file_size(erro);
     }
     return listas;
 }
@@ -138,7 +138,8 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
         erros << "Erro: " << Linhas(texto) << '\n' << std::flush;
         return SaidaErro;
     };
-    if (!std::filesystem::is_directory(diretorio)) return erro("O diretório " + diretorio + " não existe.");
+    if (!std::filesystem::is_directory(PathFromUtf8(diretorio)))
+        return erro("O diretório " + diretorio + " não existe.");
 
     AvisaConfiguracoes(diretorio, erros);
 
@@ -197,7 +198,17 @@ int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, 
         return SaidaOk;
     }
     if (opcoes.CifraSenha) {
-        saida << Cripto("E", Utf8ToCp1252(*opcoes.CifraSenha), kChaveSenha) << '\n';
+        // The stored password is bytes of the management system's code page: a character it lacks
+        // would be enciphered as "?", and the database would then refuse the password typed.
+        std::string fora;
+        const auto senha = Utf8ToCp1252Exact(*opcoes.CifraSenha, &fora);
+        if (!senha) {
+            erros << "tarrow-send: a senha tem \"" << fora
+                  << "\", que a página de código Windows-1252 da senha guardada em sistema_kesto.ini não"
+                     " representa; nada foi cifrado. Use só letras, acentos, dígitos e sinais dessa página.\n";
+            return SaidaUso;
+        }
+        saida << Cripto("E", *senha, kChaveSenha) << '\n';
         return SaidaOk;
     }
     return ExecutaSemJanela(opcoes, saida, erros, terminal);

@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> argumentos(argv + 1, argv + argc);
+    const std::vector<std::string> argumentos = tarrow::ProgramArguments(argc, argv);
     tarrow::InstalaSinaisDeParada();
     const bool terminal = tarrow::PrepareTerminalOutput();
     try {

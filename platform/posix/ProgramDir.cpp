@@ -21,4 +21,8 @@ std::string ProgramFilePath()
     return std::string(buffer.data(), static_cast<std::size_t>(n));
 }
 
+// Linux names files with bytes, and ours are UTF-8 already.
+std::filesystem::path PathFromUtf8(const std::string& utf8) { return std::filesystem::path(utf8); }
+std::string Utf8FromPath(const std::filesystem::path& path) { return path.string(); }
+
 }  // namespace tarrow

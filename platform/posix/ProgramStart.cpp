@@ -6,4 +6,9 @@ namespace tarrow {
 
 void InitialiseProgramThread() {}
 
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
 }  // namespace tarrow

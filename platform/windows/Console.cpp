@@ -2,14 +2,15 @@
 
 // Windows: the console's control events, and the console's own output modes.
 
-#include <fcntl.h>
-#include <io.h>
+#include "platform/windows/WideText.h"
+
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
-#include <ios>
+#include <iostream>
+#include <streambuf>
+#include <string>
 
 // Older SDK headers lack the console mode of Windows 10 that takes the terminal escapes.
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
@@ -22,12 +23,82 @@ namespace {
 
 const char* g_immediateText = "";
 int g_exitStatus = 1;
-UINT g_outputCodePage = 0;
 
-void RestoreOutputCodePage()
-{
-    if (g_outputCodePage != 0) SetConsoleOutputCP(g_outputCodePage);
-}
+// A standard stream that writes a console through its wide-character function. The console's
+// byte functions read the bytes in the console's code page, and the consoles before Windows 10
+// count a UTF-8 output code page's bytes as characters (the text after an accent repeats); the
+// wide function takes every character as it is, whatever either code page. UTF-8 sequences cut
+// between two writes wait for their end.
+class TConsoleBuffer : public std::streambuf {
+public:
+    TConsoleBuffer(std::ostream& stream, HANDLE console)
+        : stream_(stream), console_(console), previous_(stream.rdbuf(this))
+    {
+    }
+    // The standard streams outlive every object of ours: they get their own buffers back.
+    ~TConsoleBuffer() override
+    {
+        sync();
+        stream_.rdbuf(previous_);
+    }
+    TConsoleBuffer(const TConsoleBuffer&) = delete;
+    TConsoleBuffer& operator=(const TConsoleBuffer&) = delete;
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (!traits_type::eq_int_type(c, traits_type::eof())) pending_ += traits_type::to_char_type(c);
+        if (pending_.size() >= kLargest) WriteComplete();
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override
+    {
+        pending_.append(text, static_cast<std::size_t>(count));
+        if (pending_.size() >= kLargest) WriteComplete();
+        return count;
+    }
+    int sync() override
+    {
+        WriteComplete();
+        return 0;
+    }
+
+private:
+    static constexpr std::size_t kLargest = 4096;
+
+    // The length of pending_ without a UTF-8 sequence still missing bytes at its end.
+    std::size_t CompleteLength() const
+    {
+        const std::size_t size = pending_.size();
+        for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
+            const auto byte = static_cast<unsigned char>(pending_[size - back]);
+            if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+            const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+            return length > back ? size - back : size;
+        }
+        return size;
+    }
+
+    void WriteComplete()
+    {
+        const std::size_t complete = CompleteLength();
+        if (complete == 0) return;
+        const std::wstring wide = Utf8ToWide(std::string_view(pending_).substr(0, complete));
+        pending_.erase(0, complete);
+        // Older consoles refuse very long writes: pieces well below their limit.
+        for (std::size_t at = 0; at < wide.size();) {
+            const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(wide.size() - at, 8192));
+            DWORD written = 0;
+            if (!WriteConsoleW(console_, wide.data() + at, piece, &written, nullptr) || written == 0) return;
+            at += written;
+        }
+    }
+
+    std::ostream& stream_;
+    HANDLE console_;
+    std::streambuf* previous_;
+    std::string pending_;
+};
 
 // The system runs this on a thread of its own, one call per event.
 BOOL WINAPI OnConsoleEvent(DWORD event)
@@ -41,7 +112,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event)
             DWORD written = 0;
             WriteFile(GetStdHandle(STD_ERROR_HANDLE), g_immediateText,
                       static_cast<DWORD>(std::strlen(g_immediateText)), &written, nullptr);
-            RestoreOutputCodePage();
             TerminateProcess(GetCurrentProcess(), static_cast<UINT>(g_exitStatus));
         }
         return TRUE;
@@ -89,30 +159,22 @@ std::string StopRequestName()
 bool PrepareTerminalOutput()
 {
     DWORD mode = 0;
-    const auto isConsole = [&mode](DWORD which) {
+    const auto console = [&mode](DWORD which) -> HANDLE {
         const HANDLE handle = GetStdHandle(which);
-        // A file or a pipe has no console mode: its bytes stay as the program writes them.
-        return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
+        // A file or a pipe has no console mode: it keeps the C runtime's text mode, so it gets our
+        // UTF-8 bytes with CR LF line ends.
+        const bool isConsole = handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
+        return isConsole ? handle : nullptr;
     };
-    const bool errorIsConsole = isConsole(STD_ERROR_HANDLE);
-    const bool outputIsConsole = isConsole(STD_OUTPUT_HANDLE);
-    // The bytes go to a console as they stand, in whole pieces: the console's own processing
-    // starts a new line at a bare LF, while Wine's C runtime reads text-mode output in the ANSI
-    // code page, and its stdio writes an unbuffered console a byte at a time (cutting UTF-8
-    // sequences), both dropping the escape character. So the descriptors are binary and the C++
-    // streams write through them with buffers of their own. Files and pipes keep text mode and its
-    // CR LF.
-    if (errorIsConsole) _setmode(_fileno(stderr), _O_BINARY);
-    if (outputIsConsole) _setmode(_fileno(stdout), _O_BINARY);
-    if (outputIsConsole || errorIsConsole) std::ios::sync_with_stdio(false);
-    if ((outputIsConsole || errorIsConsole) && g_outputCodePage == 0) {
-        g_outputCodePage = GetConsoleOutputCP();
-        if (SetConsoleOutputCP(CP_UTF8)) std::atexit(RestoreOutputCodePage);
-        else g_outputCodePage = 0;
+    // Once per process; they hand the streams their own buffers back at the program's end.
+    if (const HANDLE error = console(STD_ERROR_HANDLE)) {
+        static TConsoleBuffer errors(std::cerr, error);
     }
-    if (!outputIsConsole) return false;
+    const HANDLE output = console(STD_OUTPUT_HANDLE);
+    if (output == nullptr) return false;
+    static TConsoleBuffer out(std::cout, output);
     // Consoles before Windows 10 refuse the mode and would print the escapes as they stand.
-    return SetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+    return SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
 }  // namespace tarrow

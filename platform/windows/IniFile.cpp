@@ -1,8 +1,13 @@
 #include "platform/IniFile.h"
 
-// Windows: profile files through the system's profile API.
+// Windows: profile files through the system's profile API, in its wide-character form: the file's
+// name is ours (UTF-8) and may hold characters the ANSI code page lacks. Section, key and value
+// cross as the ANSI functions would pass them: a value is the file's bytes read in the ANSI code
+// page and given back in it, so what the program reads and writes is byte for byte what the ANSI
+// functions gave.
 
 #include "platform/Errors.h"
+#include "platform/windows/WideText.h"
 
 #include <windows.h>
 
@@ -14,29 +19,31 @@ namespace {
 
 // The API answers an absent key with the default it is given, so an absent key is told from a
 // present one by asking with two defaults no file value can equal both of.
-std::string ReadWithDefault(const std::string& fileName, const std::string& section,
-                            const std::string& key, const char* defaultValue)
+std::string ReadWithDefault(const std::wstring& fileName, const std::string& section, const std::string& key,
+                            const wchar_t* defaultValue)
 {
-    std::vector<char> buffer(TIniFile::kMaxValueLength + 1);
-    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue, buffer.data(),
-                                             static_cast<DWORD>(buffer.size()), fileName.c_str());
-    return std::string(buffer.data(), n);
+    std::vector<wchar_t> buffer(TIniFile::kMaxValueLength + 1);
+    const DWORD n = GetPrivateProfileStringW(AnsiToWide(section).c_str(), AnsiToWide(key).c_str(), defaultValue,
+                                             buffer.data(), static_cast<DWORD>(buffer.size()), fileName.c_str());
+    return WideToAnsi(std::wstring_view(buffer.data(), n));
 }
 
 }  // namespace
 
 std::optional<std::string> TIniFile::Read(const std::string& section, const std::string& key) const
 {
-    const char* const first = "\x01";
-    const char* const second = "\x02";
-    std::string value = ReadWithDefault(fileName_, section, key, first);
-    if (value == first && ReadWithDefault(fileName_, section, key, second) == second) return std::nullopt;
+    const std::wstring file = Utf8ToWide(fileName_);
+    const wchar_t* const first = L"\x01";
+    const wchar_t* const second = L"\x02";
+    std::string value = ReadWithDefault(file, section, key, first);
+    if (value == "\x01" && ReadWithDefault(file, section, key, second) == "\x02") return std::nullopt;
     return value;
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
-    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), fileName_.c_str()))
+    if (!WritePrivateProfileStringW(AnsiToWide(section).c_str(), AnsiToWide(key).c_str(), AnsiToWide(value).c_str(),
+                                    Utf8ToWide(fileName_).c_str()))
         throw EIniFileException("Unable to write to " + fileName_);
 }
 

@@ -4,9 +4,11 @@
 // a single-threaded one would need.
 
 #include "platform/Errors.h"
+#include "platform/windows/WideText.h"
 
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <cstdio>
 
@@ -21,6 +23,21 @@ void InitialiseProgramThread()
         std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
         throw Exception(std::string("COM could not be initialised (") + code + ")");
     }
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    if (wide == nullptr) {
+        // No memory for the wide line: the runtime's reading is all there is.
+        for (int i = 1; i < argc; ++i) arguments.push_back(WideToUtf8(AnsiToWide(argv[i])));
+        return arguments;
+    }
+    for (int i = 1; i < count; ++i) arguments.push_back(WideToUtf8(wide[i]));
+    LocalFree(wide);
+    return arguments;
 }
 
 }  // namespace tarrow

@@ -1,6 +1,9 @@
 #include "platform/VersionInfo.h"
 
-// Windows: the file version from the VERSIONINFO resource, through the version API.
+// Windows: the file version from the VERSIONINFO resource, through the version API; the file's
+// name in wide characters, as every file name of ours.
+
+#include "platform/windows/WideText.h"
 
 #include <windows.h>
 
@@ -10,14 +13,15 @@ namespace tarrow {
 
 std::optional<TFileVersion> ReadFileVersion(const std::string& path)
 {
+    const std::wstring file = Utf8ToWide(path);
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &handle);
     if (size == 0) return std::nullopt;
     std::vector<unsigned char> block(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::nullopt;
+    if (!GetFileVersionInfoW(file.c_str(), 0, size, block.data())) return std::nullopt;
     void* fixed = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(block.data(), "\\", &fixed, &length) || fixed == nullptr ||
+    if (!VerQueryValueW(block.data(), L"\\", &fixed, &length) || fixed == nullptr ||
         length < sizeof(VS_FIXEDFILEINFO))
         return std::nullopt;
     const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);

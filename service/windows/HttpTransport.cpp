@@ -9,6 +9,8 @@
 #include "service/HttpTransport.h"
 
 #include "platform/Errors.h"
+#include "platform/ProgramDir.h"
+#include "platform/windows/WideText.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -52,14 +54,6 @@ struct TChainFree {
 };
 using TChain = std::unique_ptr<const CERT_CHAIN_CONTEXT, TChainFree>;
 
-std::string Utf8(const wchar_t* text, int length)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), size, nullptr, nullptr);
-    return utf8;
-}
-
 }  // namespace
 
 // WinInet's own text for one of its error codes (from its message table, the system's for the
@@ -82,7 +76,7 @@ std::string WinInetErrorText(unsigned long code)
             return "Internet error " + std::to_string(code);
         }
     }
-    std::string text = Utf8(raw, static_cast<int>(length));
+    std::string text = WideToUtf8(std::wstring_view(raw, length));
     LocalFree(raw);
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
     return text;
@@ -148,7 +142,7 @@ class TPost {
 // The certificates of a CertificadoCA file: every PEM block in it.
 TCertStore ReadAuthorities(const std::string& file, const TPost& post)
 {
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(PathFromUtf8(file), std::ios::binary);
     if (!in) post.Fail("Could not read the certificate file " + file);
     const std::string pem((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 

@@ -7,6 +7,7 @@
 #include "service/xml/XmlDocument.h"
 
 #include "platform/Errors.h"
+#include "platform/windows/WideText.h"
 
 #include <windows.h>
 #include <msxml2.h>
@@ -57,12 +58,9 @@ public:
     TBstr() = default;
     explicit TBstr(std::string_view utf8)
     {
-        if (utf8.size() > static_cast<std::size_t>(INT_MAX)) throw std::bad_alloc();
-        const int size = static_cast<int>(utf8.size());
-        const int wide = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-        Text = SysAllocStringLen(nullptr, static_cast<UINT>(wide));
+        const std::wstring wide = Utf8ToWide(utf8);
+        Text = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
         if (Text == nullptr) throw std::bad_alloc();
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, Text, wide);
     }
     TBstr(const TBstr&) = delete;
     TBstr& operator=(const TBstr&) = delete;
@@ -70,15 +68,7 @@ public:
     BSTR* Out() { return &Text; }
     BSTR Get() const { return Text; }
 
-    std::string Utf8() const
-    {
-        const UINT length = SysStringLen(Text);
-        if (length == 0) return {};
-        const int size = WideCharToMultiByte(CP_UTF8, 0, Text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-        std::string out(static_cast<std::size_t>(size), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, Text, static_cast<int>(length), out.data(), size, nullptr, nullptr);
-        return out;
-    }
+    std::string Utf8() const { return WideToUtf8(std::wstring_view(Text, SysStringLen(Text))); }
 
 private:
     BSTR Text = nullptr;
@@ -95,11 +85,12 @@ std::string Utf8Of(F call)
 
 std::string SystemText(HRESULT hr)
 {
-    char* text = nullptr;
+    // The wide text: the ANSI one is in the user's code page, not our UTF-8.
+    wchar_t* text = nullptr;
     const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length != 0 ? std::string(text, length) : std::string();
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = length != 0 ? WideToUtf8(std::wstring_view(text, length)) : std::string();
     LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();

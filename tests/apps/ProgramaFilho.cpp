@@ -1,6 +1,8 @@
 #include "tests/apps/ProgramaFilho.h"
 
 #ifdef _WIN32
+#include "platform/windows/WideText.h"
+
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -41,8 +43,9 @@ std::string Aspas(const std::string& argumento)
 HANDLE Herdado(const std::string& nome, bool escrita)
 {
     SECURITY_ATTRIBUTES herda{sizeof herda, nullptr, TRUE};
-    return CreateFileA(nome.c_str(), escrita ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       &herda, escrita ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(Utf8ToWide(nome).c_str(), escrita ? GENERIC_WRITE : GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, &herda, escrita ? CREATE_ALWAYS : OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
@@ -58,14 +61,16 @@ TProgramaFilho::TProgramaFilho(const std::string& programa, const std::vector<st
     for (const std::string& argumento : argumentos) linha += " " + Aspas(argumento);
 
     const HANDLE entrada = Herdado("NUL", false), out = Herdado(saida, true), err = Herdado(erros, true);
-    STARTUPINFOA partida{};
+    STARTUPINFOW partida{};
     partida.cb = sizeof partida;
     partida.dwFlags = STARTF_USESTDHANDLES;
     partida.hStdInput = entrada, partida.hStdOutput = out, partida.hStdError = err;
     PROCESS_INFORMATION info{};
-    // A group of its own, so a Ctrl+Break reaches this program and not the test.
-    if (CreateProcessA(arquivo.c_str(), linha.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr,
-                       nullptr, &partida, &info)) {
+    // A group of its own, so a Ctrl+Break reaches this program and not the test. The wide line:
+    // the ANSI one cannot carry a "✓".
+    std::wstring largo = Utf8ToWide(linha);
+    if (CreateProcessW(Utf8ToWide(arquivo).c_str(), largo.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
+                       nullptr, nullptr, &partida, &info)) {
         CloseHandle(info.hThread);
         processo_ = info.hProcess;
         id_ = info.dwProcessId;

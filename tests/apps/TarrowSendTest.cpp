@@ -8,6 +8,7 @@
 #include "tests/relay/RelayHarness.h"
 #include "tests/support/Wine.h"
 
+#include <filesystem>
 #include <memory>
 #include <regex>
 #include <set>
@@ -37,13 +38,12 @@ struct TProcesso {
     std::unique_ptr<TProgramaFilho> Programa;
 };
 
-TProcesso Inicia(const std::vector<std::string>& argumentos)
+TProcesso Inicia(const std::vector<std::string>& argumentos, const std::string& programa = TARROW_SEND_PATH)
 {
     TProcesso processo;
-    processo.Programa = std::make_unique<TProgramaFilho>(TARROW_SEND_PATH, argumentos,
-                                                         processo.Capturas->Path() + "saida",
+    processo.Programa = std::make_unique<TProgramaFilho>(programa, argumentos, processo.Capturas->Path() + "saida",
                                                          processo.Capturas->Path() + "erros");
-    if (!processo.Programa->Iniciado()) ADD_FAILURE() << "cannot start " << TARROW_SEND_PATH;
+    if (!processo.Programa->Iniciado()) ADD_FAILURE() << "cannot start " << programa;
     return processo;
 }
 
@@ -76,9 +76,9 @@ TExecucao Espera(TProcesso& processo)
 }
 
 // Runs the program to its end.
-TExecucao Executa(const std::vector<std::string>& argumentos)
+TExecucao Executa(const std::vector<std::string>& argumentos, const std::string& programa = TARROW_SEND_PATH)
 {
-    TProcesso processo = Inicia(argumentos);
+    TProcesso processo = Inicia(argumentos, programa);
     return Espera(processo);
 }
 
@@ -110,7 +110,7 @@ std::string Linha(std::int64_t numlanc, int produto, const char* quantidade, con
 
 class TarrowSend : public ::testing::Test {
 protected:
-    TarrowSend()
+    explicit TarrowSend(const std::string& pasta = {}) : loja_(pasta)
     {
         // The start-up's connectivity check stays on this machine.
         DefineAmbiente("TARROW_INTERNET_HOST", "127.0.0.1");
@@ -153,6 +153,43 @@ TEST_F(TarrowSend, WithoutOptionsSendsTheDaysSalesThenReturnsLikeOneTick)
     // A second run finds nothing left.
     EXPECT_EQ(Envia({}).Status, 0);
     EXPECT_EQ(Resumo(loja_.Peer).size(), 7u);
+}
+
+// The store's folder named with accents and a character no ANSI code page has.
+class TarrowSendNaPastaDaLoja : public TarrowSend {
+protected:
+    TarrowSendNaPastaDaLoja() : TarrowSend("Loja São João ✓") {}
+};
+
+TEST_F(TarrowSendNaPastaDaLoja, ItsProgramSettingsListsAndArgumentsKeepTheFolderName)
+{
+    loja_.Sql(Linha(760, 1, "1", hoje_ + " 10:00:00") + ";" + Linha(761, 1, "1", hoje_ + " 11:00:00"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
+    loja_.Peer.Answer(SoapResultOfRequest("0"));
+    Recusa(loja_.Peer, 4);
+    // The program in the folder, as a store installs it, finds its files beside itself.
+    const std::string origem = TARROW_SEND_PATH;
+    std::string programa = loja_.Diretorio.Path() + origem.substr(origem.find_last_of('/') + 1);
+    std::filesystem::copy_file(Utf8Path(origem.starts_with("/") && RunsUnderWine() ? "Z:" + origem : origem),
+                               Utf8Path(programa));
+    const TExecucao r = Executa({}, programa);
+    EXPECT_EQ(r.Status, 1) << r.Erros;
+    EXPECT_EQ(Marcas(760), "V\n");
+    ASSERT_EQ(loja_.ListasPendentes().size(), 1u);
+    EXPECT_EQ(loja_.ListasPendentes()[0].second, "Num. Lanc.: 761\r\n");
+    // The list's name as printed opens the list.
+    const std::string aviso = "Vendas não enviadas listadas em ";
+    const auto inicio = r.Erros.find(aviso);
+    ASSERT_NE(inicio, std::string::npos) << r.Erros;
+    const std::size_t nome = inicio + aviso.size();
+    const std::string lista = r.Erros.substr(nome, r.Erros.find('\n', nome) - nome);
+    EXPECT_THAT(lista, HasSubstr("Loja São João ✓"));
+    EXPECT_TRUE(std::filesystem::exists(Utf8Path(lista))) << lista;
+
+    // The folder named on the command line.
+    const TExecucao outra = Envia({"--numlanc", "761"});
+    EXPECT_EQ(outra.Status, 0) << outra.Erros;
+    EXPECT_EQ(Marcas(761), "V\n");
 }
 
 TEST_F(TarrowSend, EachManualOptionSendsWhatTheManualSenderWould)
@@ -376,11 +413,17 @@ TEST(TarrowSendOpcoes, CountAloneCountsTheDayAndTheCipherMatchesTheReader)
     EXPECT_FALSE(LeOpcoes({}, 0).Opcao.has_value());
     EXPECT_EQ(LeOpcoes({"--dir", "/tmp/loja"}, 0).Diretorio, "/tmp/loja/");
 
-    const TExecucao r = Executa({"--cifra-senha", "segredo"});
-    EXPECT_EQ(r.Status, 0);
+    const TExecucao r = Executa({"--cifra-senha", "segredo-pão"});
+    EXPECT_EQ(r.Status, 0) << r.Erros;
     ASSERT_TRUE(r.Saida.ends_with("\n"));
-    // What the start-up deciphers from sistema_kesto.ini.
-    EXPECT_EQ(Cripto("D", r.Saida.substr(0, r.Saida.size() - 1), "QXR"), "segredo");
+    // What the start-up deciphers from sistema_kesto.ini: the code page's bytes.
+    EXPECT_EQ(Cripto("D", r.Saida.substr(0, r.Saida.size() - 1), "QXR"), "segredo-p\xE3o");
+
+    // A character the code page lacks is refused, not enciphered as "?".
+    const TExecucao fora = Executa({"--cifra-senha", "segredo✓"});
+    EXPECT_EQ(fora.Status, 64);
+    EXPECT_EQ(fora.Saida, "");
+    EXPECT_THAT(fora.Erros, HasSubstr("a senha tem \"✓\", que a página de código Windows-1252"));
 }
 
 TEST(TarrowSendTerminal, TheBarIsRedrawnInPlaceAndClosedBeforeTheNextMessage)

@@ -21,7 +21,7 @@ TEST(CodePage, StoreTextsBecomeTheirUtf8Characters)
     EXPECT_EQ(Cp1252ToUtf8("\x81\x9D"), "\xC2\x81\xC2\x9D");
 }
 
-TEST(CodePage, Utf8TextWithoutASingleByteBecomesQuestionMarks)
+TEST(CodePage, Utf8TextWithoutASingleByteBecomesQuestionMarksOrIsRefusedWhole)
 {
     EXPECT_EQ(Utf8ToCp1252("Enviando devoluções"), "Enviando devolu\xE7\xF5" "es");
     EXPECT_EQ(Utf8ToCp1252("日本"), "??");
@@ -29,6 +29,14 @@ TEST(CodePage, Utf8TextWithoutASingleByteBecomesQuestionMarks)
     EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a?");          // sequence cut short
     EXPECT_EQ(Utf8ToCp1252("\xC0\xAF"), "?");       // overlong form of "/"
     EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80z"), "?z");  // surrogate
+
+    // The exact conversion names the first character it cannot carry.
+    EXPECT_EQ(Utf8ToCp1252Exact("€ pão"), "\x80 p\xE3o");
+    std::string offending;
+    EXPECT_EQ(Utf8ToCp1252Exact("São João ✓ 日", &offending), std::nullopt);
+    EXPECT_EQ(offending, "✓");
+    EXPECT_EQ(Utf8ToCp1252Exact("a\xC3", &offending), std::nullopt);
+    EXPECT_EQ(offending, "\xC3");
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <utility>
+
 namespace tarrow {
 namespace {
 
@@ -78,6 +81,26 @@ TEST(DateTime, ScopedClockFixesNowAndTodayThenRestoresTheSystemClock)
     }
     EXPECT_GT(Now(), EncodeDate(2020, 1, 1));
     EXPECT_NE(Now(), fixed);
+}
+
+TEST(DateTime, TheSystemClockConvertsInstantsAfter2038)
+{
+    // 2^31 seconds after 1970, the first instant a 32-bit time_t cannot hold, and a leap day
+    // after it. Whatever the machine's zone, it moves the time by whole quarters of an hour, by
+    // at most 14 hours.
+    const std::pair<std::int64_t, TDateTime> instantes[] = {
+        {2147483648000, EncodeDate(2038, 1, 19) + EncodeTime(3, 14, 8, 0)},
+        {2214129600250, EncodeDate(2040, 2, 29) + EncodeTime(12, 0, 0, 250)},
+    };
+    for (const auto& [ms, utc] : instantes) {
+        const TDateTime local = LocalDateTimeOf(ms);
+        const double quartos = (local - utc) * 96;
+        EXPECT_LE(std::fabs(quartos), 14 * 4) << FormatDateTime("yyyy-mm-dd hh:nn:ss", local);
+        EXPECT_NEAR(quartos, std::round(quartos), 1e-5) << FormatDateTime("yyyy-mm-dd hh:nn:ss", local);
+        EXPECT_EQ(DecodeTime(local).Millisecond, DecodeTime(utc).Millisecond);
+    }
+    // The clock itself reads through the same conversion.
+    EXPECT_NEAR(LocalDateTimeOf(SystemClockMilliseconds()), Now(), 1.0 / 86400);
 }
 
 }  // namespace

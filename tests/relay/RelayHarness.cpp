@@ -59,7 +59,8 @@ std::vector<std::string> Resumo(const THttpPeer& peer)
     return resumo;
 }
 
-TLoja::TLoja() : Servidor(TTestServer::FromEnvironment()), Banco(Servidor)
+TLoja::TLoja(const std::string& pasta)
+    : Servidor(TTestServer::FromEnvironment()), Banco(Servidor), Diretorio(pasta)
 {
     Banco.Run(StoreSchemaSql());
     Peer.SetDefaultAnswer(SoapResultOfRequest("0"));
@@ -83,8 +84,9 @@ void TLoja::EscreveConf(const std::string& url)
 std::vector<std::pair<std::string, std::string>> TLoja::ListasPendentes() const
 {
     std::vector<std::pair<std::string, std::string>> listas;
-    for (const auto& entrada : std::filesystem::directory_iterator(Diretorio.Path())) {
-        const std::string nome = entrada.path().filename().string();
+    for (const auto& entrada : std::filesystem::directory_iterator(Utf8Path(Diretorio.Path()))) {
+        const std::u8string utf8 = entrada.path().filename().u8string();
+        const std::string nome(utf8.begin(), utf8.end());
         if (nome.starts_with("VendasPendentes")) listas.emplace_back(nome, Diretorio.Read(nome));
     }
     std::sort(listas.begin(), listas.end());

@@ -80,7 +80,8 @@ std::vector<std::string> Resumo(const THttpPeer& peer);
 // The store, the peer and the program directory of one test.
 class TLoja {
 public:
-    TLoja();
+    // The program directory is a scratch one, or a folder of that name inside one.
+    explicit TLoja(const std::string& pasta = {});
 
     // Writes sistema_kesto.ini; branch 12 and the test server unless told otherwise.
     void EscreveIni(const std::string& senhaCifrada = {}, std::int32_t filial = 12);

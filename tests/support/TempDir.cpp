@@ -10,6 +10,11 @@
 
 namespace tarrow::test {
 
+std::filesystem::path Utf8Path(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 TTempDir::TTempDir()
 {
     // A name of our own and create_directory's refusal of an existing one, on every platform.
@@ -25,24 +30,33 @@ TTempDir::TTempDir()
             std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
                                          std::filesystem::perm_options::replace, error);
             // Forward slashes on Windows too: the name goes into SQL texts, where a backslash escapes.
-            path_ = dir.generic_string() + "/";
+            const std::u8string name = dir.generic_u8string();
+            root_ = path_ = std::string(name.begin(), name.end()) + "/";
             return;
         }
     }
     throw std::runtime_error("cannot create a scratch directory");
 }
 
+TTempDir::TTempDir(const std::string& folder) : TTempDir()
+{
+    if (folder.empty()) return;
+    path_ = root_ + folder + "/";
+    std::filesystem::create_directory(Utf8Path(path_));
+}
+
 TTempDir::~TTempDir()
 {
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    for (const std::string& dir : {path_, root_})
+        std::filesystem::permissions(Utf8Path(dir), std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(Utf8Path(root_), ignored);
 }
 
 std::string TTempDir::Write(const std::string& name, const std::string& bytes) const
 {
     const std::string file = path_ + name;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::ofstream out(Utf8Path(file), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + file);
     return file;
@@ -50,10 +64,10 @@ std::string TTempDir::Write(const std::string& name, const std::string& bytes) c
 
 std::string TTempDir::Read(const std::string& name) const
 {
-    std::ifstream in(path_ + name, std::ios::binary);
+    std::ifstream in(Utf8Path(path_ + name), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-bool TTempDir::Exists(const std::string& name) const { return std::filesystem::exists(path_ + name); }
+bool TTempDir::Exists(const std::string& name) const { return std::filesystem::exists(Utf8Path(path_ + name)); }
 
 }  // namespace tarrow::test

@@ -1,6 +1,8 @@
 #pragma once
 // A scratch directory under the system's temporary directory, removed with everything in it.
+// Names are UTF-8 on every platform.
 
+#include <filesystem>
 #include <string>
 
 namespace tarrow::test {
@@ -8,6 +10,9 @@ namespace tarrow::test {
 class TTempDir {
 public:
     TTempDir();
+    // A folder of that name inside a fresh scratch directory ("Loja São João ✓"): the path a
+    // store's folder may have. An empty name is the scratch directory itself.
+    explicit TTempDir(const std::string& folder);
     ~TTempDir();
     TTempDir(const TTempDir&) = delete;
     TTempDir& operator=(const TTempDir&) = delete;
@@ -22,7 +27,12 @@ public:
     bool Exists(const std::string& name) const;
 
 private:
+    std::string root_;
     std::string path_;
 };
+
+// A UTF-8 name as the file functions take it: the narrow one would be read in Windows' ANSI code
+// page.
+std::filesystem::path Utf8Path(const std::string& utf8);
 
 }  // namespace tarrow::test

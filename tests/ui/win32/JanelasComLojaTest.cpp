@@ -1,5 +1,6 @@
 // The manual sender's window over a store on the test server and the scripted web service peer:
-// a send with its progress, its end message and a close during it.
+// a send with its progress, its end message and a close during it, from a store's folder named
+// with accents and a "✓".
 #include "tests/ui/win32/Win32Harness.h"
 #include "tests/ui/UiHarness.h"
 
@@ -35,7 +36,9 @@ protected:
     }
 
     TScopedClock relogio_;
-    TLoja loja_;
+    // A folder named outside the ANSI code page: the settings, the database and the service are
+    // reached only when its name crosses to the system whole.
+    TLoja loja_{"Loja São João ✓"};
     TMensagensGravadas caixas_;
     TFMainManual janela_{loja_.Diretorio.Path()};
 };
