@@ -71,6 +71,13 @@ protected:
 private:
     static LRESULT CALLBACK Procedimento(HWND janela, UINT mensagem, WPARAM w, LPARAM l);
 
+    // The keyboard focus as a dialog places it: the control that had it when the window was
+    // deactivated (a box, another program) gets it back on activation; the first control in tab
+    // order when there is none (at start) or it can no longer take it.
+    LRESULT TrataFoco(UINT mensagem, WPARAM w, LPARAM l);
+    void GuardaFoco();
+    void DevolveFoco();
+
     HWND janela_ = nullptr;
     HFONT fonte_ = nullptr;
     TIcone iconeGrande_;
@@ -80,6 +87,7 @@ private:
     TUMain logica_;
     bool terminoSolicitado_ = false;
     bool encerraPrograma_ = false;
+    HWND foco_ = nullptr;
 };
 
 }  // namespace tarrow
