@@ -52,7 +52,10 @@ QDateEdit* CampoData(QWidget* pai, const char* nome, const TRetangulo& r)
 class TGauge final : public QProgressBar {
 public:
     using QProgressBar::QProgressBar;
-    QString text() const override { return QString::number(manual::Percentual(minimum(), maximum(), value())) + "%"; }
+    QString text() const override
+    {
+        return QString::number(manual::Percentual(minimum(), maximum(), value())) + "%";
+    }
 };
 
 }  // namespace

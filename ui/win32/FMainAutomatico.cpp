@@ -73,7 +73,8 @@ void TFMainAutomatico::DefineSemBandeja(bool semBandeja)
     // Without an icon the window is the only way to reach the program: it stays on screen and
     // can be closed.
     const LONG_PTR estilo = GetWindowLongPtrW(Handle(), GWL_STYLE);
-    SetWindowLongPtrW(Handle(), GWL_STYLE, semBandeja ? estilo | WS_SYSMENU : estilo & ~static_cast<LONG_PTR>(WS_SYSMENU));
+    const LONG_PTR menu = WS_SYSMENU;
+    SetWindowLongPtrW(Handle(), GWL_STYLE, semBandeja ? estilo | menu : estilo & ~menu);
     SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 

@@ -26,7 +26,9 @@ void EsperaCoresDoIcone(HICON icone, int lado)
 {
     const TPixels p = PixelsDoIcone(icone);
     ASSERT_EQ(p.Lado, lado);
-    const auto em = [&](double x, double y) { return p.Em(static_cast<int>(lado * x), static_cast<int>(lado * y)); };
+    const auto em = [&](double x, double y) {
+        return p.Em(static_cast<int>(lado * x), static_cast<int>(lado * y));
+    };
     EXPECT_EQ(em(0.4, 0.4), 0x1f9d4cu) << "the cross, at " << lado;
     EXPECT_EQ(em(0.25, 0.8), 0xf4f8f4u) << "the tile";
     EXPECT_EQ(em(0.57, 0.73), 0xf08a12u) << "the arrow";
@@ -184,7 +186,8 @@ TEST_F(JanelaAutomaticaComLoja, AStartHidesTheWindowOnceAndTheIconsMenuOpensMini
     // The button is off during a send, stays off after one that failed and comes back with a tick's
     // send that completes.
     std::vector<bool> botao;
-    AntesDeCadaChamada(janela_.Logica(), [&] { botao.push_back(IsWindowEnabled(janela_.btnEnviar) != FALSE); });
+    AntesDeCadaChamada(janela_.Logica(),
+                       [&] { botao.push_back(IsWindowEnabled(janela_.btnEnviar) != FALSE); });
     loja_.EscreveConf("http://" + PeerHost() + ":" + std::to_string(ClosedPort()) + "/van.asmx");
     SendMessageW(janela_.btnEnviar, BM_CLICK, 0, 0);
     ASSERT_EQ(caixas_.Caixas.size(), 1u) << "the transport's error";

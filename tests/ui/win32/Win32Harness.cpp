@@ -157,7 +157,8 @@ void TOperador::Observa()
         for (HWND caixa : abertas) {
             auto lida = lidas.find(caixa);
             if (lida == lidas.end()) {
-                TCaixaReal nova{TextoDaCaixa(caixa), TextoDe(caixa), BotaoDoEnter(caixa, thread_), IconeDaCaixa(caixa)};
+                TCaixaReal nova{TextoDaCaixa(caixa), TextoDe(caixa), BotaoDoEnter(caixa, thread_),
+                                IconeDaCaixa(caixa)};
                 lida = lidas.emplace(caixa, nova).first;
                 std::lock_guard<std::mutex> guarda(trava_);
                 vistas_.push_back(nova);
