@@ -1,7 +1,8 @@
 #pragma once
 // What both main windows share on Windows: the window itself (class "TFMain", its styles and
-// client size, centred when shown, the design's font), the relay core it drives, the messages
-// interface its boxes go through, the framework's error box and the deferred request to end.
+// client size, centred when shown, the design's font, the keyboard focus placed as in a dialog),
+// the relay core it drives, the messages interface its boxes go through, the framework's error box
+// and the deferred request to end.
 
 #include "relay/UMain.h"
 #include "ui/Desenho.h"
