@@ -237,7 +237,16 @@ void TUMain::FormCreate()
 
 bool TUMain::Enviar()
 {
-    if (!TomaTrava()) return false;
+    // The automatic sender's button goes off before the lock's statement, the send's first: a
+    // store's server that cannot be reached fails there, and the button stays off until a send
+    // completes.
+    const bool envioHabilitado = envioHabilitado_;
+    HabilitaEnvio(false);
+    if (!TomaTrava()) {
+        // Nothing was tried: the button is as the last send left it.
+        HabilitaEnvio(envioHabilitado);
+        return false;
+    }
     try {
         EnviarVendas();
         EnviarDevolucoes();
@@ -345,10 +354,17 @@ void TUMain::Executar(const std::string& sql)
     oCommand.Execute();
 }
 
+void TUMain::HabilitaEnvio(bool habilitado)
+{
+    if (variante_ != TVariante::Automatico || habilitado == envioHabilitado_) return;
+    envioHabilitado_ = habilitado;
+    janela_.HabilitaEnvio(habilitado);
+}
+
 void TUMain::Executa(TTipoMovimento tipo)
 {
     const bool automatico = variante_ == TVariante::Automatico;
-    if (automatico) janela_.HabilitaEnvio(false);
+    HabilitaEnvio(false);
 
     Abre(oQuery, Selecao(tipo));
     bool interrompido = false;
@@ -374,7 +390,7 @@ void TUMain::Executa(TTipoMovimento tipo)
     }
     oQuery.Close();
 
-    if (automatico) janela_.HabilitaEnvio(true);
+    HabilitaEnvio(true);
     if (interrompido) throw EEnvioInterrompido();
 }
 

@@ -86,6 +86,8 @@ private:
     void Desiste(TTipoMovimento tipo, const std::string& registro, std::vector<std::string>& falhas);
     bool TomaTrava();
     void LiberaTrava();
+    // The automatic sender's btnEnviar, told only when its state changes (the design enables it).
+    void HabilitaEnvio(bool habilitado);
     void Conclui(TTipoMovimento tipo, std::int64_t numlanc);
     void GravaListaPendentes(const std::vector<std::string>& falhas) const;
     int Conta(TTipoMovimento tipo);
@@ -97,6 +99,7 @@ private:
     TEscolhaEnvio* escolha_;
     std::string diretorio_;
     bool travaTomada_ = false;
+    bool envioHabilitado_ = true;
 };
 
 // The last nine characters of a release number's text (all of it when shorter), as the service's

@@ -16,6 +16,13 @@ TCampos CamposDaOpcao(TOpcaoEnvio opcao)
     return {true, false, false, EditDia.Esquerda, ""};
 }
 
+int Percentual(int minimo, int maximo, int posicao)
+{
+    const long long faixa = static_cast<long long>(maximo) - minimo;
+    if (faixa <= 0) return 0;
+    return static_cast<int>((static_cast<long long>(posicao) - minimo) * 100 / faixa);
+}
+
 }  // namespace manual
 
 }  // namespace tarrow

@@ -48,6 +48,10 @@ struct TCampos {
 };
 TCampos CamposDaOpcao(TOpcaoEnvio opcao);
 
+// The percentage the gauge Progresso prints: its position's share of its range, 0 for an empty
+// range, so a gauge at rest shows its minimum whatever range the last send gave it.
+int Percentual(int minimo, int maximo, int posicao);
+
 }  // namespace manual
 
 namespace automatico {

@@ -323,6 +323,23 @@ TEST_F(Envio, AutomaticSenderUnreachableServiceEndsTheRunAndRegistersNothing)
     logica->Enviar();
     EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 512", "item 512/1 V"));
     EXPECT_EQ(janela_.EstadosBotao.back(), true);
+
+    // The store's server unreachable: the lock's statement, the send's first, fails with the
+    // button already off, and it stays off while another sender holds the lock.
+    janela_.EstadosBotao.clear();
+    const std::string servidor = logica->oConnect.Server();
+    logica->oConnect.Disconnect();
+    logica->oConnect.SetServer("127.0.0.54");
+    EXPECT_THROW(logica->Enviar(), EDatabaseError);
+    EXPECT_THAT(janela_.EstadosBotao, ElementsAre(false));
+    logica->oConnect.SetServer(servidor);
+    auto outro = std::make_unique<TTravaAlheia>(loja_, logica->NomeTrava());
+    ASSERT_EQ(outro->Toma(), 1);
+    EXPECT_FALSE(logica->Enviar());
+    EXPECT_THAT(janela_.EstadosBotao, ElementsAre(false)) << "no send completed";
+    outro.reset();
+    EXPECT_TRUE(logica->Enviar());
+    EXPECT_THAT(janela_.EstadosBotao, ElementsAre(false, true, false, true));
 }
 
 TEST_F(Envio, ManualSenderUnreachableServiceGivesUpRegistersAndListsEverySale)

@@ -47,6 +47,17 @@ QDateEdit* CampoData(QWidget* pai, const char* nome, const TRetangulo& r)
     return campo;
 }
 
+// QProgressBar prints a range of one value (a send of one sale) as full, at rest too; the
+// design's gauge prints its minimum there.
+class TGauge final : public QProgressBar {
+public:
+    using QProgressBar::QProgressBar;
+    QString text() const override
+    {
+        return QString::number(manual::Percentual(minimum(), maximum(), value())) + "%";
+    }
+};
+
 }  // namespace
 
 TFMainManual::TFMainManual(const std::string& diretorio)
@@ -86,7 +97,7 @@ TFMainManual::TFMainManual(const std::string& diretorio)
     EditAte = CampoData(pnlDados, "EditAte", manual::EditAte);
 
     pnlGauge = PainelRebaixado(this, "pnlGauge", manual::pnlGauge);
-    Progresso = new QProgressBar(pnlGauge);
+    Progresso = new TGauge(pnlGauge);
     Progresso->setObjectName("Progresso");
     Posiciona(Progresso, manual::Progresso);
     Progresso->setRange(0, 100);

@@ -1,7 +1,10 @@
 #include "ui/win32/Controles.h"
 
+#include "ui/Desenho.h"
+
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -68,13 +71,18 @@ struct TEstadoGauge {
 
 TEstadoGauge* EstadoDe(HWND janela) { return reinterpret_cast<TEstadoGauge*>(GetWindowLongPtrW(janela, 0)); }
 
+std::wstring TextoDoGauge(const TEstadoGauge& e)
+{
+    return std::to_wstring(manual::Percentual(e.Minimo, e.Maximo, e.Posicao)) + L"%";
+}
+
 void PintaGauge(HWND janela, const TEstadoGauge& e)
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(janela, &ps);
     RECT r;
     GetClientRect(janela, &r);
-    const std::wstring texto = std::to_wstring(Percentual(e.Minimo, e.Maximo, e.Posicao)) + L"%";
+    const std::wstring texto = TextoDoGauge(e);
     const long long faixa = static_cast<long long>(e.Maximo) - e.Minimo;
     const long long feito = faixa <= 0 ? 0 : (static_cast<long long>(e.Posicao) - e.Minimo) * (r.right - r.left) / faixa;
     RECT cheio = r, vazio = r;
@@ -133,6 +141,17 @@ LRESULT CALLBACK ProcedimentoGauge(HWND janela, UINT mensagem, WPARAM w, LPARAM 
         return antes;
     }
     case PBM_GETPOS: return e->Posicao;
+    // What it prints, for whoever reads the window's text (a screen reader, a test).
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(TextoDoGauge(*e).size());
+    case WM_GETTEXT: {
+        const std::wstring texto = TextoDoGauge(*e);
+        if (w == 0) return 0;
+        const std::size_t n = std::min<std::size_t>(texto.size(), static_cast<std::size_t>(w) - 1);
+        auto* destino = reinterpret_cast<wchar_t*>(l);
+        texto.copy(destino, n);
+        destino[n] = L'\0';
+        return static_cast<LRESULT>(n);
+    }
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: PintaGauge(janela, *e); return 0;
     default: return DefWindowProcW(janela, mensagem, w, l);
@@ -147,13 +166,6 @@ LRESULT CALLBACK ProcedimentoFiltro(HWND campo, UINT mensagem, WPARAM w, LPARAM 
 }
 
 }  // namespace
-
-int Percentual(int minimo, int maximo, int posicao)
-{
-    const long long faixa = static_cast<long long>(maximo) - minimo;
-    if (faixa <= 0) return 0;
-    return static_cast<int>((static_cast<long long>(posicao) - minimo) * 100 / faixa);
-}
 
 void RegistraClasses()
 {

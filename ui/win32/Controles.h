@@ -2,7 +2,8 @@
 // The controls the system does not have as the design wants them: a panel with a lowered bevel
 // that can show a caption of its own, and a progress bar that prints its percentage (the
 // standard one does not). Both are window classes of ours; the gauge answers the standard
-// progress bar's messages (PBM_SETRANGE32, PBM_SETPOS, PBM_GETPOS, PBM_GETRANGE).
+// progress bar's messages (PBM_SETRANGE32, PBM_SETPOS, PBM_GETPOS, PBM_GETRANGE); its window
+// text is the percentage it prints.
 
 #include <windows.h>
 
@@ -14,9 +15,6 @@ inline constexpr const wchar_t* kClasseGauge = L"TarrowGauge";
 // Registers the window classes above, the main window's and the common controls in use (date
 // fields); once per process.
 void RegistraClasses();
-
-// The percentage a gauge prints: its position's share of its range, 0 for an empty range.
-int Percentual(int minimo, int maximo, int posicao);
 
 // The number field's key filter: a typed character passes only when it is a digit, backspace or
 // Enter. Text that arrives otherwise (a paste) is not filtered.

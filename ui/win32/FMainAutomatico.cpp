@@ -1,6 +1,7 @@
 #include "ui/win32/FMainAutomatico.h"
 
 #include "ui/Manipuladores.h"
+#include "ui/win32/InstanciaUnica.h"
 #include "ui/win32/Texto.h"
 
 #include <commctrl.h>
@@ -35,7 +36,8 @@ TFMainAutomatico::TFMainAutomatico(const std::string& diretorio)
       imagemEnviar_(IconeEnviar()),
       iconeBandeja_(IconeTarrow(GetSystemMetrics(SM_CXSMICON))),
       taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")),
-      intervaloTimer_(d::kIntervaloTimer)
+      intervaloTimer_(d::kIntervaloTimer),
+      area_([](DWORD acao, NOTIFYICONDATAW* dados) { return Shell_NotifyIconW(acao, dados); })
 {
     btnEnviar = CriaControle(WC_BUTTONW, d::kEnviar, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, d::btnEnviar, Handle(),
                              idBtnEnviar);
@@ -63,12 +65,17 @@ void TFMainAutomatico::FormCreate()
         if (!timerAtivo_) timerAtivo_ = SetTimer(Handle(), idTimer, intervaloTimer_, nullptr) != 0;
         AtivaBandeja();
     });
-    if (!bandejaAtiva_) {
-        // Without an icon the window is the only way to reach the program: it stays on screen
-        // and can be closed.
-        SetWindowLongPtrW(Handle(), GWL_STYLE, GetWindowLongPtrW(Handle(), GWL_STYLE) | WS_SYSMENU);
-        SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    }
+    if (!bandejaAtiva_) DefineSemBandeja(true);
+}
+
+void TFMainAutomatico::DefineSemBandeja(bool semBandeja)
+{
+    // Without an icon the window is the only way to reach the program: it stays on screen and
+    // can be closed.
+    const LONG_PTR estilo = GetWindowLongPtrW(Handle(), GWL_STYLE);
+    const LONG_PTR menu = WS_SYSMENU;
+    SetWindowLongPtrW(Handle(), GWL_STYLE, semBandeja ? estilo | menu : estilo & ~menu);
+    SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
 void TFMainAutomatico::DefineIntervaloTimer(UINT milissegundos)
@@ -85,18 +92,48 @@ bool TFMainAutomatico::AdicionaIcone()
     dados.hIcon = iconeBandeja_.Handle();
     const std::wstring dica = Largo(d::kDica);
     wcsncpy(dados.szTip, dica.c_str(), sizeof(dados.szTip) / sizeof(dados.szTip[0]) - 1);
-    return Shell_NotifyIconW(NIM_ADD, &dados) != FALSE;
+    return area_(NIM_ADD, &dados) != FALSE;
 }
 
 void TFMainAutomatico::RemoveIcone()
 {
     if (!bandejaAtiva_) return;
     NOTIFYICONDATAW dados = DadosDoIcone(Handle());
-    Shell_NotifyIconW(NIM_DELETE, &dados);
+    area_(NIM_DELETE, &dados);
     bandejaAtiva_ = false;
 }
 
-void TFMainAutomatico::AtivaBandeja() { bandejaAtiva_ = AdicionaIcone(); }
+void TFMainAutomatico::AtivaBandeja()
+{
+    bandejaPedida_ = true;
+    bandejaAtiva_ = AdicionaIcone();
+    if (bandejaAtiva_) return;
+    // At a login the shell may not take icons yet, and tell no one when it does if its taskbar
+    // was already there: tried again on a short timer for a while, and on "TaskbarCreated".
+    tentativasBandeja_ = kTentativasBandeja;
+    if (SetTimer(Handle(), idBandeja, kIntervaloBandeja, nullptr) == 0) tentativasBandeja_ = 0;
+}
+
+void TFMainAutomatico::TentaBandeja()
+{
+    if (bandejaAtiva_ || !bandejaPedida_ || !AdicionaIcone()) return;
+    bandejaAtiva_ = true;
+    tentativasBandeja_ = 0;
+    KillTimer(Handle(), idBandeja);
+    DefineSemBandeja(false);
+    // What the start would have done with the icon there.
+    if (esconderComIcone_) Esconde();
+    esconderComIcone_ = false;
+}
+
+void TFMainAutomatico::BandejaTimer()
+{
+    if (--tentativasBandeja_ <= 0) {
+        tentativasBandeja_ = 0;
+        KillTimer(Handle(), idBandeja);
+    }
+    TentaBandeja();
+}
 
 void TFMainAutomatico::Esconde()
 {
@@ -129,6 +166,7 @@ void TFMainAutomatico::MinimizarTimer()
     // Off first: a box opened while hiding must not see the tick again.
     KillTimer(Handle(), idMinimizar);
     minimizarAtivo_ = false;
+    esconderComIcone_ = !bandejaAtiva_ && IsWindowVisible(Handle());
     Esconde();
 }
 
@@ -153,14 +191,21 @@ void TFMainAutomatico::HabilitaEnvio(bool habilitado) { EnableWindow(btnEnviar, 
 LRESULT TFMainAutomatico::Trata(UINT mensagem, WPARAM w, LPARAM l)
 {
     if (mensagem == taskbarCreated_) {
-        // The shell restarted and forgot every icon.
+        // The shell restarted and forgot every icon, or is there at last.
         if (bandejaAtiva_) AdicionaIcone();
+        else TentaBandeja();
+        return 0;
+    }
+    if (mensagem == MensagemAbrir()) {
+        // A second start of the program in this session.
+        Abrir1Click();
         return 0;
     }
     switch (mensagem) {
     case WM_TIMER:
         if (w == idTimer) TimerTimer();
         else if (w == idMinimizar && minimizarAtivo_) MinimizarTimer();
+        else if (w == idBandeja && tentativasBandeja_ > 0) BandejaTimer();
         return 0;
     case WM_COMMAND:
         switch (LOWORD(w)) {
@@ -179,6 +224,7 @@ LRESULT TFMainAutomatico::Trata(UINT mensagem, WPARAM w, LPARAM l)
     case WM_DESTROY:
         KillTimer(Handle(), idTimer);
         KillTimer(Handle(), idMinimizar);
+        KillTimer(Handle(), idBandeja);
         RemoveIcone();
         break;
     default: break;

@@ -4,6 +4,10 @@
 
 #include "ui/win32/JanelaPrincipal.h"
 
+#include <shellapi.h>
+
+#include <functional>
+
 namespace tarrow {
 
 class TFMainAutomatico final : public TJanelaPrincipal {
@@ -14,9 +18,15 @@ public:
         idMinimizar1,
         idFechar1,
     };
-    enum : UINT_PTR { idTimer = 1, idMinimizar = 2 };
+    enum : UINT_PTR { idTimer = 1, idMinimizar = 2, idBandeja = 3 };
     // What the notification-area icon sends its window.
     static constexpr UINT kMensagemBandeja = WM_APP + 1;
+    // An icon the shell refused at start is tried again this often, this many times (three
+    // minutes), and on every "TaskbarCreated".
+    static constexpr UINT kIntervaloBandeja = 2000;
+    static constexpr int kTentativasBandeja = 90;
+    // The notification area's call; tests put themselves in between.
+    using TAreaDeNotificacao = std::function<BOOL(DWORD acao, NOTIFYICONDATAW* dados)>;
 
     explicit TFMainAutomatico(const std::string& diretorio);
     ~TFMainAutomatico() override;
@@ -33,6 +43,9 @@ public:
 
     // The timer's interval: the design's five minutes unless a test asks for less.
     void DefineIntervaloTimer(UINT milissegundos);
+    UINT IntervaloTimer() const noexcept { return intervaloTimer_; }
+
+    void DefineAreaDeNotificacao(TAreaDeNotificacao area) { area_ = std::move(area); }
 
     // TJanelaEnvio
     void HabilitaEnvio(bool habilitado) override;
@@ -41,6 +54,8 @@ public:
 
     bool BandejaAtiva() const noexcept { return bandejaAtiva_; }
     bool MinimizarAtivo() const noexcept { return minimizarAtivo_; }
+    // The icon is still being tried again after a refusal.
+    bool TentandoBandeja() const noexcept { return tentativasBandeja_ > 0; }
     // The icon's hint and picture as given to the notification area.
     const TIcone& IconeBandeja() const noexcept { return iconeBandeja_; }
 
@@ -57,6 +72,11 @@ private:
     void MostraMenu();
     // Hiding is only safe while the icon can bring the window back.
     void Esconde();
+    // After a refusal: one more try, and the window as the design wants it once the icon is there.
+    void TentaBandeja();
+    void BandejaTimer();
+    // Without an icon the title bar gets the system menu and the close button.
+    void DefineSemBandeja(bool semBandeja);
 
     TIcone imagemEnviar_;
     TIcone iconeBandeja_;
@@ -65,6 +85,12 @@ private:
     bool timerAtivo_ = false;
     bool minimizarAtivo_ = false;
     bool bandejaAtiva_ = false;
+    // The start-up asked for the icon (a start stopped by the settings does not).
+    bool bandejaPedida_ = false;
+    int tentativasBandeja_ = 0;
+    // The hide-once tick came while the window was shown and had no icon to come back through.
+    bool esconderComIcone_ = false;
+    TAreaDeNotificacao area_;
 };
 
 }  // namespace tarrow

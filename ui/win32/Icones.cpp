@@ -18,12 +18,27 @@ TIcone::~TIcone()
 
 namespace {
 
-struct TObjetoGdi {
-    HGDIOBJ objeto;
+// Owns one pen, brush or bitmap. Move-only: a copy would delete the handle a second time, and an
+// assignment must delete the object it replaces, which may no longer be selected into a DC.
+class TObjetoGdi {
+public:
+    explicit TObjetoGdi(HGDIOBJ objeto = nullptr) noexcept : objeto_(objeto) {}
+    TObjetoGdi(TObjetoGdi&& outro) noexcept : objeto_(std::exchange(outro.objeto_, nullptr)) {}
+    TObjetoGdi& operator=(TObjetoGdi&& outro) noexcept
+    {
+        std::swap(objeto_, outro.objeto_);
+        return *this;
+    }
+    TObjetoGdi(const TObjetoGdi&) = delete;
+    TObjetoGdi& operator=(const TObjetoGdi&) = delete;
     ~TObjetoGdi()
     {
-        if (objeto != nullptr) DeleteObject(objeto);
+        if (objeto_ != nullptr) DeleteObject(objeto_);
     }
+    HGDIOBJ Handle() const noexcept { return objeto_; }
+
+private:
+    HGDIOBJ objeto_;
 };
 
 // Pens and brushes for one layer of an icon: the colour picture (on black, which the mask leaves
@@ -34,10 +49,13 @@ public:
 
     void Usa(COLORREF linha, int espessura, COLORREF fundo)
     {
-        caneta_ = {CreatePen(PS_SOLID, espessura, mascara_ ? RGB(0, 0, 0) : linha)};
-        pincel_ = {CreateSolidBrush(mascara_ ? RGB(0, 0, 0) : fundo)};
-        SelectObject(dc_, caneta_.objeto);
-        SelectObject(dc_, pincel_.objeto);
+        TObjetoGdi caneta(CreatePen(PS_SOLID, espessura, mascara_ ? RGB(0, 0, 0) : linha));
+        TObjetoGdi pincel(CreateSolidBrush(mascara_ ? RGB(0, 0, 0) : fundo));
+        SelectObject(dc_, caneta.Handle());
+        SelectObject(dc_, pincel.Handle());
+        // The previous pair, no longer selected, goes with the temporaries.
+        std::swap(caneta_, caneta);
+        std::swap(pincel_, pincel);
     }
 
     ~TPincel()
@@ -49,8 +67,8 @@ public:
 private:
     HDC dc_;
     bool mascara_;
-    TObjetoGdi caneta_{nullptr};
-    TObjetoGdi pincel_{nullptr};
+    TObjetoGdi caneta_;
+    TObjetoGdi pincel_;
 };
 
 void Seta(HDC dc, TPincel& p, int s, double x0, double y0, double escala)
@@ -94,18 +112,18 @@ TIcone Cria(int lado, Desenho desenho)
 {
     HDC tela = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(tela);
-    TObjetoGdi cor{CreateCompatibleBitmap(tela, lado, lado)};
-    TObjetoGdi mascara{CreateBitmap(lado, lado, 1, 1, nullptr)};
+    TObjetoGdi cor(CreateCompatibleBitmap(tela, lado, lado));
+    TObjetoGdi mascara(CreateBitmap(lado, lado, 1, 1, nullptr));
     ReleaseDC(nullptr, tela);
     const RECT tudo{0, 0, lado, lado};
 
-    HGDIOBJ antes = SelectObject(dc, cor.objeto);
+    HGDIOBJ antes = SelectObject(dc, cor.Handle());
     FillRect(dc, &tudo, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     {
         TPincel p(dc, false);
         desenho(dc, p, lado);
     }
-    SelectObject(dc, mascara.objeto);
+    SelectObject(dc, mascara.Handle());
     FillRect(dc, &tudo, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     {
         TPincel p(dc, true);
@@ -116,8 +134,8 @@ TIcone Cria(int lado, Desenho desenho)
 
     ICONINFO info{};
     info.fIcon = TRUE;
-    info.hbmMask = static_cast<HBITMAP>(mascara.objeto);
-    info.hbmColor = static_cast<HBITMAP>(cor.objeto);
+    info.hbmMask = static_cast<HBITMAP>(mascara.Handle());
+    info.hbmColor = static_cast<HBITMAP>(cor.Handle());
     return TIcone(CreateIconIndirect(&info));
 }
 

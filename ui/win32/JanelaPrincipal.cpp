@@ -89,7 +89,40 @@ LRESULT CALLBACK TJanelaPrincipal::Procedimento(HWND janela, UINT mensagem, WPAR
 
 LRESULT TJanelaPrincipal::Trata(UINT mensagem, WPARAM w, LPARAM l)
 {
+    if (mensagem == WM_ACTIVATE || mensagem == WM_SETFOCUS) return TrataFoco(mensagem, w, l);
     return DefWindowProcW(janela_, mensagem, w, l);
+}
+
+LRESULT TJanelaPrincipal::TrataFoco(UINT mensagem, WPARAM w, LPARAM)
+{
+    // The default procedure would give the focus to the window itself, where neither the arrows
+    // nor Enter reach a control.
+    if (mensagem == WM_SETFOCUS) {
+        DevolveFoco();
+    } else if (LOWORD(w) == WA_INACTIVE) {
+        GuardaFoco();
+    } else if (HIWORD(w) == 0) {  // not minimised
+        DevolveFoco();
+        // No control can take it (the automatic sender's button disabled): the window keeps it.
+        if (GetFocus() == nullptr) SetFocus(janela_);
+    }
+    return 0;
+}
+
+void TJanelaPrincipal::GuardaFoco()
+{
+    // A control disabled while it had the focus left none behind: the one before it is kept.
+    HWND foco = GetFocus();
+    if (foco != nullptr && IsChild(janela_, foco)) foco_ = foco;
+}
+
+void TJanelaPrincipal::DevolveFoco()
+{
+    HWND alvo = foco_;
+    if (alvo == nullptr || !IsWindow(alvo) || !IsChild(janela_, alvo) || !IsWindowVisible(alvo) ||
+        !IsWindowEnabled(alvo))
+        alvo = GetNextDlgTabItem(janela_, nullptr, FALSE);
+    if (alvo != nullptr && IsChild(janela_, alvo) && IsWindowEnabled(alvo)) SetFocus(alvo);
 }
 
 HWND TJanelaPrincipal::CriaControle(const wchar_t* classe, const std::string& texto, DWORD estilo,

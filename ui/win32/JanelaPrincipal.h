@@ -1,7 +1,8 @@
 #pragma once
 // What both main windows share on Windows: the window itself (class "TFMain", its styles and
-// client size, centred when shown, the design's font), the relay core it drives, the messages
-// interface its boxes go through, the framework's error box and the deferred request to end.
+// client size, centred when shown, the design's font, the keyboard focus placed as in a dialog),
+// the relay core it drives, the messages interface its boxes go through, the framework's error box
+// and the deferred request to end.
 
 #include "relay/UMain.h"
 #include "ui/Desenho.h"
@@ -71,6 +72,13 @@ protected:
 private:
     static LRESULT CALLBACK Procedimento(HWND janela, UINT mensagem, WPARAM w, LPARAM l);
 
+    // The keyboard focus as a dialog places it: the control that had it when the window was
+    // deactivated (a box, another program) gets it back on activation; the first control in tab
+    // order when there is none (at start) or it can no longer take it.
+    LRESULT TrataFoco(UINT mensagem, WPARAM w, LPARAM l);
+    void GuardaFoco();
+    void DevolveFoco();
+
     HWND janela_ = nullptr;
     HFONT fonte_ = nullptr;
     TIcone iconeGrande_;
@@ -80,6 +88,7 @@ private:
     TUMain logica_;
     bool terminoSolicitado_ = false;
     bool encerraPrograma_ = false;
+    HWND foco_ = nullptr;
 };
 
 }  // namespace tarrow

@@ -355,6 +355,7 @@ TEST_F(JanelaManual, ASendShowsItsProgressThenTheEndMessageThenTheGaugeBackAtRes
     EXPECT_EQ(rotuloNoFim, "Enviando devoluções (1 de 1)") << "the gauge rests after the message";
     EXPECT_EQ(janela_.lblProgresso->text(), "Aguardando envio");
     EXPECT_EQ(janela_.Progresso->value(), janela_.Progresso->minimum());
+    EXPECT_EQ(janela_.Progresso->text(), "0%") << "the returns' range of one sale, at rest";
     EXPECT_EQ(Marcas(loja_, 600), "V\nV\nV\n");
     EXPECT_EQ(Marcas(loja_, 601), "V\n");
 }

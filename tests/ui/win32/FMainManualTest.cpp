@@ -132,6 +132,8 @@ TEST_F(JanelaManualWin32, StartsOnTheNumberWithTodayInTheDatesAndEachOptionShows
     EXPECT_EQ(DataDoCampo(j.EditAte), kHojeUi);
     EXPECT_EQ(TextoDe(j.lblProgresso), "Aguardando envio");
     EXPECT_EQ(SendMessageW(j.Progresso, PBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(TextoDe(j.Progresso), "0%") << "what the gauge prints at rest";
+    EXPECT_EQ(GetFocus(), j.opcoes[0]) << "the first control in tab order, as in a dialog";
 
     Clica(j.opcoes[2]);
     EXPECT_EQ(j.Opcao(), TOpcaoEnvio::Dia);
@@ -207,6 +209,7 @@ TEST_F(JanelaManualWin32, TheRealQuestionDefaultsToNoAndNoChangesNothing)
     j.DefineMensagens(nullptr);
     Clica(j.opcoes[3]);
     std::vector<TCaixaReal> vistas;
+    SetFocus(j.btnEnviar);
     {
         TOperador operador;
         Clica(j.btnEnviar);
@@ -216,8 +219,22 @@ TEST_F(JanelaManualWin32, TheRealQuestionDefaultsToNoAndNoChangesNothing)
     EXPECT_EQ(vistas[0].Titulo, "Atenção");
     EXPECT_EQ(vistas[0].Texto, "Deseja enviar as vendas?");
     EXPECT_EQ(vistas[0].BotaoPadrao, IDNO);
+    EXPECT_EQ(vistas[0].Icone, TIconeMensagem::Pergunta);
     EXPECT_TRUE(IsWindowEnabled(j.btnEnviar) && IsWindowEnabled(j.btnVerificar));
     EXPECT_EQ(TextoDe(j.lblProgresso), "Aguardando envio");
+    EXPECT_EQ(GetFocus(), j.btnEnviar) << "the focus came back from the box";
+
+    // The real warning: its picture, and the focus on the field once it is closed.
+    Clica(j.opcoes[0]);
+    {
+        TOperador operador;
+        Clica(j.btnEnviar);
+        vistas = operador.Vistas();
+    }
+    ASSERT_EQ(vistas.size(), 1u);
+    EXPECT_EQ(vistas[0].Texto, "Informe o número de lançamento.");
+    EXPECT_EQ(vistas[0].Icone, TIconeMensagem::Aviso);
+    EXPECT_EQ(GetFocus(), j.EditNumLanc);
 }
 
 TEST(JanelaManualWin32ComLoja, WithNothingPendingTheCountReportsBothAsZero)
@@ -233,11 +250,18 @@ TEST(JanelaManualWin32ComLoja, WithNothingPendingTheCountReportsBothAsZero)
     caixas.Caixas.clear();
     janela.Mostra();
     Clica(janela.opcoes[3]);
-    Clica(janela.btnVerificar);
-    ASSERT_EQ(caixas.Textos(),
-              (std::vector<std::string>{"Existe(m) 0 venda(s) e 0 devolução(ões) pendente(s) a enviar."}));
-    EXPECT_EQ(caixas.Caixas[0].Titulo, "Atenção");
-    EXPECT_EQ(caixas.Caixas[0].Icone, TIconeMensagem::Informacao);
+    // The real box, with its picture.
+    janela.DefineMensagens(nullptr);
+    std::vector<TCaixaReal> vistas;
+    {
+        TOperador operador;
+        Clica(janela.btnVerificar);
+        vistas = operador.Vistas();
+    }
+    ASSERT_EQ(vistas.size(), 1u);
+    EXPECT_EQ(vistas[0].Texto, "Existe(m) 0 venda(s) e 0 devolução(ões) pendente(s) a enviar.");
+    EXPECT_EQ(vistas[0].Titulo, "Atenção");
+    EXPECT_EQ(vistas[0].Icone, TIconeMensagem::Informacao);
 }
 
 }  // namespace

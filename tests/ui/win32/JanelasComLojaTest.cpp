@@ -67,6 +67,8 @@ TEST_F(JanelaManualComLoja, ASendShowsItsProgressAndAtItsEndTheMessageAndACloseD
         if (caixa.Texto == "Envio concluído.") abertaNaMensagem = IsWindow(janela) && IsWindowVisible(janela);
     };
     Clica(janela_.btnEnviar);
+    // The returns' range of one sale: at rest the gauge prints its minimum, not a full bar.
+    const std::string gaugeEmRepouso = TextoDe(janela_.Progresso);
     ProcessaPor(50);
 
     EXPECT_EQ(caixas_.Textos(), (std::vector<std::string>{"Deseja enviar as vendas?", "Envio concluído."}));
@@ -78,6 +80,7 @@ TEST_F(JanelaManualComLoja, ASendShowsItsProgressAndAtItsEndTheMessageAndACloseD
     for (const TAmostra& a : amostras) EXPECT_FALSE(a.Botoes);
     EXPECT_EQ(Marcas(loja_, 600), "V\nV\nV\n");
     EXPECT_EQ(Marcas(loja_, 601), "V\n");
+    EXPECT_EQ(gaugeEmRepouso, "0%");
     EXPECT_TRUE(abertaNaMensagem) << "the close waited for the send's end";
     EXPECT_FALSE(IsWindow(janela)) << "and then took effect";
 }

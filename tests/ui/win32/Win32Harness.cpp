@@ -34,6 +34,36 @@ void ProcessaPor(DWORD milissegundos)
     }
 }
 
+TPixels PixelsDoIcone(HICON icone)
+{
+    TPixels p;
+    ICONINFO info{};
+    if (!GetIconInfo(icone, &info)) return p;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
+    p.Lado = bitmap.bmWidth;
+    const auto le = [&](HBITMAP origem) {
+        std::vector<std::uint32_t> pixels(static_cast<std::size_t>(p.Lado * p.Lado));
+        BITMAPINFO formato{};
+        formato.bmiHeader.biSize = sizeof(formato.bmiHeader);
+        formato.bmiHeader.biWidth = p.Lado;
+        formato.bmiHeader.biHeight = -p.Lado;  // from the top
+        formato.bmiHeader.biPlanes = 1;
+        formato.bmiHeader.biBitCount = 32;
+        formato.bmiHeader.biCompression = BI_RGB;
+        HDC tela = GetDC(nullptr);
+        GetDIBits(tela, origem, 0, static_cast<UINT>(p.Lado), pixels.data(), &formato, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, tela);
+        for (std::uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
+        return pixels;
+    };
+    p.Cor = le(info.hbmColor);
+    for (std::uint32_t m : le(info.hbmMask)) p.Transparente.push_back(m != 0);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return p;
+}
+
 TLojaSemServico::TLojaSemServico() : Servidor(TTestServer::FromEnvironment()), Banco(Servidor)
 {
     Banco.Run(StoreSchemaSql());
@@ -85,6 +115,23 @@ std::string TextoDaCaixa(HWND caixa)
     return texto;
 }
 
+// The box's picture is its static control that shows an icon: the system's shared one.
+std::optional<TIconeMensagem> IconeDaCaixa(HWND caixa)
+{
+    for (HWND filho = GetWindow(caixa, GW_CHILD); filho != nullptr; filho = GetWindow(filho, GW_HWNDNEXT)) {
+        if ((GetWindowLongPtrW(filho, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+        const auto icone = reinterpret_cast<HICON>(SendMessageW(filho, STM_GETICON, 0, 0));
+        // IDI_ERROR, IDI_WARNING, IDI_INFORMATION and IDI_QUESTION, as wide resource names.
+        const std::pair<WORD, TIconeMensagem> sistema[] = {{32513, TIconeMensagem::Erro},
+                                                           {32515, TIconeMensagem::Aviso},
+                                                           {32516, TIconeMensagem::Informacao},
+                                                           {32514, TIconeMensagem::Pergunta}};
+        for (const auto& [nome, qual] : sistema)
+            if (icone != nullptr && icone == LoadIconW(nullptr, MAKEINTRESOURCEW(nome))) return qual;
+    }
+    return std::nullopt;
+}
+
 // Enter presses the push button that has the focus (a box gives it to its default button), else
 // the one the box names as its default.
 int BotaoDoEnter(HWND caixa, DWORD thread)
@@ -110,7 +157,8 @@ void TOperador::Observa()
         for (HWND caixa : abertas) {
             auto lida = lidas.find(caixa);
             if (lida == lidas.end()) {
-                TCaixaReal nova{TextoDaCaixa(caixa), TextoDe(caixa), BotaoDoEnter(caixa, thread_)};
+                TCaixaReal nova{TextoDaCaixa(caixa), TextoDe(caixa), BotaoDoEnter(caixa, thread_),
+                                IconeDaCaixa(caixa)};
                 lida = lidas.emplace(caixa, nova).first;
                 std::lock_guard<std::mutex> guarda(trava_);
                 vistas_.push_back(nova);

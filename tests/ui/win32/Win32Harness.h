@@ -11,8 +11,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -27,6 +29,14 @@ TRetangulo PosicaoNoPai(HWND controle);
 bool Visivel(HWND controle);
 // The thread's messages handled for a while, as the message loop would.
 void ProcessaPor(DWORD milissegundos);
+// A picture's pixels as 0xRRGGBB, row by row from the top, and its mask (true: transparent).
+struct TPixels {
+    int Lado = 0;
+    std::vector<std::uint32_t> Cor;
+    std::vector<bool> Transparente;
+    std::uint32_t Em(int x, int y) const { return Cor[static_cast<std::size_t>(y * Lado + x)]; }
+};
+TPixels PixelsDoIcone(HICON icone);
 
 // A store on the test server and the program directory whose sistema_kesto.ini names it, with
 // no web service behind it (Tarrow.conf names a closed loopback port): enough to start a window,
@@ -46,6 +56,7 @@ struct TCaixaReal {
     std::string Texto;
     std::string Titulo;
     int BotaoPadrao;  // the button Enter presses
+    std::optional<TIconeMensagem> Icone;  // the system's picture the box shows, if one of those
 };
 
 // Watches the message boxes of the thread that creates it. Every box is read once; then, as long
