@@ -1,6 +1,7 @@
 // TARROW, the automatic sender: lives in the notification area and sends the day's sales every
 // five minutes.
 #include "platform/ProgramDir.h"
+#include "platform/ProgramStart.h"
 #include "ui/win32/FMainAutomatico.h"
 #include "ui/win32/Programa.h"
 
@@ -8,6 +9,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    tarrow::LimitLibrarySearchToSystemFolder();
     if (!tarrow::IniciaPrograma()) return 1;
     tarrow::TFMainAutomatico FMain(tarrow::ProgramDirectory());
     return tarrow::ExecutaPrograma(FMain, [&] { FMain.FormCreate(); });

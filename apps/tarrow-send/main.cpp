@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv)
 {
+    tarrow::LimitLibrarySearchToSystemFolder();
     const std::vector<std::string> argumentos(argv + 1, argv + argc);
     tarrow::InstalaSinaisDeParada();
     const bool terminal = tarrow::PrepareTerminalOutput();
