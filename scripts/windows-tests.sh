@@ -38,6 +38,33 @@ for program in "${programs[@]}"; do
 done
 echo "windows-tests: ${#programs[@]} 32-bit programs import only known DLLs at load time"
 
+# The 32-bit build computes in SSE2 as the x86-64 one does (-msse2 -mfpmath=sse in
+# cmake/toolchains/mingw-i686.cmake): checked on every function of the layers that convert and
+# compute the values sent (dataaccess: the field conversions and value parsers; relay: amounts,
+# quantities, the currency), where no x87 instruction may compute or compare. What is left of the
+# x87 there only moves values, exactly: the 32-bit calling convention hands a double back in st(0)
+# (fld before the return, fstp after the call), and SSE2 on 32 bits converts no 64-bit integer
+# (fild, fistp with the truncating control word), which rounds once, as cvtsi2sd and cvttsd2si do
+# on x86-64. FormataCNPJ is left out: its long double is the x87's 80 bits on both builds. The C
+# runtime's and libstdc++'s own code (strtod, from_chars, printf) is not ours and is not checked.
+objects=(build/windows-i686/dataaccess/CMakeFiles/tarrow_dataaccess.dir/*.obj
+         build/windows-i686/relay/CMakeFiles/tarrow_relay.dir/*.obj)
+x87=$(for object in "${objects[@]}"; do
+    i686-w64-mingw32-objdump -d -C -M intel --no-show-raw-insn "$object" | awk -v object="${object##*/}" '
+        /^[0-9a-f]+ <.*>:$/ { name = substr($0, index($0, "<") + 1); sub(/>:$/, "", name); next }
+        name ~ /^tarrow::FormataCNPJ\(/ { next }
+        { split($0, field, "\t"); split(field[2], word, " ") }
+        word[1] ~ /^f/ && word[1] !~ /^(fld|fst|fstp|fild|fist|fistp|fisttp|fldz|fld1|fxch|fnstcw|fldcw|fwait)$/ {
+            print object ": " word[1] " in " name
+        }'
+done)
+if [ -n "$x87" ]; then
+    echo "windows-tests: x87 arithmetic in the 32-bit build, which may round otherwise than x86-64's SSE2:" >&2
+    echo "$x87" >&2
+    exit 1
+fi
+echo "windows-tests: ${#objects[@]} 32-bit objects of dataaccess and relay compute without the x87"
+
 cmake --preset windows-x64
 cmake --build --preset windows-x64 -j "$(nproc)"
 
