@@ -38,6 +38,42 @@ for program in "${programs[@]}"; do
 done
 echo "windows-tests: ${#programs[@]} 32-bit programs import only known DLLs at load time"
 
+# Every program carries its manifest (ui/win32/Tarrow.manifest for the windows and their tests,
+# apps/tarrow-send/tarrow-send.manifest for the others): run as invoked (no installer detection, no
+# file virtualisation of the folder's files), the supported systems from Vista to 11, and for the
+# windows the common controls of version 6. Read back from the program files' resources.
+for program in "${programs[@]}"; do
+    i686-w64-mingw32-windres -i "$program" -O rc | python3 -c '
+import re, sys
+import xml.etree.ElementTree as ET
+program, windows = sys.argv[1], sys.argv[2] == "1"
+rc = sys.stdin.read()
+block = re.search(r"^1 24 /\* RT_MANIFEST \*/\nBEGIN\n(.*?)^END$", rc, re.S | re.M)
+if not block:
+    sys.exit(f"windows-tests: {program} carries no manifest")
+text = "".join(re.findall(r"^\s*\"(.*)\"$", block.group(1), re.M)).replace("\"\"", "\"").replace("\\n", "\n")
+try:
+    root = ET.fromstring(text.encode())
+except ET.ParseError as error:
+    sys.exit(f"windows-tests: the manifest of {program} is no XML document: {error}")
+v1, v3, compat = "urn:schemas-microsoft-com:asm.v1", "urn:schemas-microsoft-com:asm.v3", "urn:schemas-microsoft-com:compatibility.v1"
+level = root.find(f"{{{v3}}}trustInfo/{{{v3}}}security/{{{v3}}}requestedPrivileges/{{{v3}}}requestedExecutionLevel")
+if level is None or level.get("level") != "asInvoker" or level.get("uiAccess") != "false":
+    sys.exit(f"windows-tests: the manifest of {program} does not ask to run as invoked")
+systems = {e.get("Id") for e in root.iterfind(f"{{{compat}}}compatibility/{{{compat}}}application/{{{compat}}}supportedOS")}
+wanted = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+          "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+if systems != wanted:
+    sys.exit(f"windows-tests: the manifest of {program} names the systems {sorted(systems)}")
+controls = [e for e in root.iterfind(f"{{{v1}}}dependency/{{{v1}}}dependentAssembly/{{{v1}}}assemblyIdentity")
+            if e.get("name") == "Microsoft.Windows.Common-Controls" and e.get("version") == "6.0.0.0"]
+if windows != bool(controls):
+    sys.exit(f"windows-tests: the manifest of {program} " + ("lacks" if windows else "has") + " the common controls")
+' "$program" "$([[ "$(i686-w64-mingw32-objdump -p "$program")" =~ COMCTL32 ]] && echo 1 || echo 0)"
+done
+echo "windows-tests: ${#programs[@]} 32-bit programs carry their manifest"
+
 # The 32-bit build computes in SSE2 as the x86-64 one does (-msse2 -mfpmath=sse in
 # cmake/toolchains/mingw-i686.cmake): checked on every function of the layers that convert and
 # compute the values sent (dataaccess: the field conversions and value parsers; relay: amounts,
