@@ -14,7 +14,8 @@ HMODULE SystemLibrary(const char* fileName)
     if (length == 0 || length >= MAX_PATH) return nullptr;
     std::wstring path(folder, length);
     path += L'\\';
-    for (const char* c = fileName; *c != '\0'; ++c) path += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    for (const char* c = fileName; *c != '\0'; ++c)
+        path += static_cast<wchar_t>(static_cast<unsigned char>(*c));
     // The DLL's own imports from the system folder as well. Windows 7 without its loader update
     // (KB2533623) refuses the flag; there the altered search order looks in the DLL's folder first,
     // which is the system folder, and not in the program's.
@@ -27,9 +28,10 @@ HMODULE SystemLibrary(const char* fileName)
 namespace {
 
 // The delay-load helper's question before it loads a DLL: our answer is the system folder's copy.
-// Without one it would fall back to LoadLibrary by the bare name, which searches the program's
-// folder first where SetDefaultDllDirectories is missing; so a DLL that is not in the system
-// folder ends the call as a missing DLL would at load time.
+// Without an answer it would fall back to LoadLibrary by the bare name, which searches the
+// program's folder first where SetDefaultDllDirectories is missing; so a DLL that is not in the
+// system folder raises the helper's own "module not found" exception, which ends the program as a
+// missing DLL would have at load time.
 FARPROC WINAPI BeforeDelayLoad(unsigned notification, PDelayLoadInfo info)
 {
     if (notification != dliNotePreLoadLibrary) return nullptr;
@@ -48,15 +50,18 @@ FARPROC WINAPI BeforeDelayLoad(unsigned notification, PDelayLoadInfo info)
 void LimitLibrarySearchToSystemFolder()
 {
     // Windows 8 and later, and Windows 7 with KB2533623: every later load by a bare name, the
-    // system DLLs' own loads included, looks in the system folder only. Without it the DLLs of
-    // ours that are not known DLLs still come by full path (SystemLibrary); the working directory
-    // at least is taken out of the search.
+    // system DLLs' own loads included, looks in the system folder only. Without it the system DLLs
+    // we delay-load still come by their full path (SystemLibrary); the working directory at least
+    // is taken out of the search.
     using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
     const FARPROC found = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
-    if (found != nullptr)
-        reinterpret_cast<TSetDefaultDllDirectories>(reinterpret_cast<void (*)()>(found))(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    else
+    if (found != nullptr) {
+        // void (*)() stands for any function type: casts through it draw no warning.
+        const auto generic = reinterpret_cast<void (*)()>(found);
+        reinterpret_cast<TSetDefaultDllDirectories>(generic)(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    } else {
         SetDllDirectoryW(L"");
+    }
 }
 
 }  // namespace tarrow

@@ -37,8 +37,8 @@ TDllsPlantadas::TDllsPlantadas(const std::string& programa, const std::string& p
     if (!RunsUnderWine()) return;
     chaveWine_ = "Software\\Wine\\AppDefaults\\" + origem.filename().string();
     HKEY chave = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, (chaveWine_ + "\\DllOverrides").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                        nullptr, &chave, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, (chaveWine_ + "\\DllOverrides").c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &chave, nullptr) != ERROR_SUCCESS)
         return;
     static const char kNativas[] = "native,builtin";
     for (const std::string& nome : nomes_)
