@@ -14,6 +14,9 @@
 # tarrow_system_dll(<variable> <dll>): sets <variable> to the delay-import library of <dll>
 # ("wininet"), to be linked in place of mingw-w64's import library of the same name.
 function(tarrow_system_dll variable dll)
+  if(NOT CMAKE_NM OR NOT CMAKE_DLLTOOL)
+    message(FATAL_ERROR "the delay-import libraries need the toolchain's nm and dlltool")
+  endif()
   set(import_library ${CMAKE_FIND_ROOT_PATH}/lib/lib${dll}.a)
   set(dir ${PROJECT_BINARY_DIR}/delayimp)
   set(archive ${dir}/lib${dll}-delay.a)

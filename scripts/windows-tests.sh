@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows side of the test command: builds both Windows presets, checks that the 32-bit
-# programs (what the stores run) import only system DLLs, and runs the 64-bit suites under wine64
-# in a Wine prefix inside the build tree. This machine's wine64 runs no 32-bit program, so the
+# programs (what the stores run) import only known DLLs at load time, carry their manifests and
+# compute without the x87, and runs the 64-bit suites under wine64 in a Wine prefix inside the
+# build tree. This machine's wine64 runs no 32-bit program, so the
 # 32-bit build is compiled (warnings are errors) and inspected, never run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
