@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows side of the test command: builds both Windows presets, checks that the 32-bit
-# programs (what the stores run) import only system DLLs, and runs the 64-bit suites under wine64
-# in a Wine prefix inside the build tree. This machine's wine64 runs no 32-bit program, so the
+# programs (what the stores run) import only known DLLs at load time, carry their manifests and
+# compute without the x87, and runs the 64-bit suites under wine64 in a Wine prefix inside the
+# build tree. This machine's wine64 runs no 32-bit program, so the
 # 32-bit build is compiled (warnings are errors) and inspected, never run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,27 +11,96 @@ started=$SECONDS
 cmake --preset windows-i686
 cmake --build --preset windows-i686 -j "$(nproc)"
 
-# What a store's desktop has: Windows' own DLLs. The C++ runtime, winpthread and zlib are linked in.
-# MSXML is reached through COM (ole32, oleaut32); shlwapi gives the memory stream it loads from;
-# the web service goes over WinInet (wininet), its certificates are checked with crypt32. The
-# windows draw with gdi32 and take the date fields from comctl32; shell32 holds the notification
-# area's icon.
-system_dlls='^(kernel32|msvcrt|ws2_32|version|user32|gdi32|comctl32|advapi32|ole32|oleaut32|shlwapi|shell32|wininet|crypt32|api-ms-win-[a-z0-9-]+)\.dll$'
-checked=0
-while IFS= read -r -d '' program; do
-    while read -r dll; do
-        if ! [[ "${dll,,}" =~ $system_dlls ]]; then
-            echo "windows-tests: $program imports $dll, which a store's desktop does not have" >&2
-            exit 1
-        fi
-    done < <(i686-w64-mingw32-objdump -p "$program" | sed -n 's/^\s*DLL Name: //p')
-    checked=$((checked + 1))
-done < <(find build/windows-i686 -name '*.exe' -not -path '*/CMakeFiles/*' -print0)
-if [ "$checked" -eq 0 ]; then
+# At load time the programs import only the system's known DLLs (known on every Windows from 7 to
+# 11), which the loader takes from the system folder whatever lies beside the program, and comctl32,
+# which the windows' manifest binds to the system's side-by-side copy. The C++ runtime, winpthread
+# and zlib are linked in. MSXML is reached through COM (ole32, oleaut32); shlwapi gives the memory
+# stream it loads from; the windows draw with gdi32, shell32 holds the notification area's icon.
+# The system's other DLLs they use (version, wininet, crypt32), which the loader would look for in
+# the program's folder first, where the store's users may create files, are delay-loaded from the
+# system folder only (cmake/TarrowSystemLibraries.cmake).
+known_dlls='^(kernel32|user32|gdi32|advapi32|ole32|oleaut32|shell32|shlwapi|msvcrt|ws2_32|comctl32)\.dll$'
+programs=()
+while IFS= read -r -d '' program; do programs+=("$program"); done \
+    < <(find build/windows-i686 -name '*.exe' -not -path '*/CMakeFiles/*' -print0)
+if [ "${#programs[@]}" -eq 0 ]; then
     echo "windows-tests: no 32-bit program to check" >&2
     exit 1
 fi
-echo "windows-tests: $checked 32-bit programs import only system DLLs"
+for program in "${programs[@]}"; do
+    while read -r dll; do
+        if ! [[ "${dll,,}" =~ $known_dlls ]]; then
+            echo "windows-tests: $program imports $dll at load time, which is not one of the system's" \
+                 "known DLLs: Windows would look for it in the program's folder first" \
+                 "(delay-load it from the system folder: cmake/TarrowSystemLibraries.cmake)" >&2
+            exit 1
+        fi
+    done < <(i686-w64-mingw32-objdump -p "$program" | sed -n 's/^\s*DLL Name: //p')
+done
+echo "windows-tests: ${#programs[@]} 32-bit programs import only known DLLs at load time"
+
+# Every program carries its manifest (ui/win32/Tarrow.manifest for the windows and their tests,
+# apps/tarrow-send/tarrow-send.manifest for the others): run as invoked (no installer detection, no
+# file virtualisation of the folder's files), the supported systems from Vista to 11, and for the
+# windows the common controls of version 6. Read back from the program files' resources.
+for program in "${programs[@]}"; do
+    i686-w64-mingw32-windres -i "$program" -O rc | python3 -c '
+import re, sys
+import xml.etree.ElementTree as ET
+program, windows = sys.argv[1], sys.argv[2] == "1"
+rc = sys.stdin.read()
+block = re.search(r"^1 24 /\* RT_MANIFEST \*/\nBEGIN\n(.*?)^END$", rc, re.S | re.M)
+if not block:
+    sys.exit(f"windows-tests: {program} carries no manifest")
+text = "".join(re.findall(r"^\s*\"(.*)\"$", block.group(1), re.M)).replace("\"\"", "\"").replace("\\n", "\n")
+try:
+    root = ET.fromstring(text.encode())
+except ET.ParseError as error:
+    sys.exit(f"windows-tests: the manifest of {program} is no XML document: {error}")
+v1, v3, compat = "urn:schemas-microsoft-com:asm.v1", "urn:schemas-microsoft-com:asm.v3", "urn:schemas-microsoft-com:compatibility.v1"
+level = root.find(f"{{{v3}}}trustInfo/{{{v3}}}security/{{{v3}}}requestedPrivileges/{{{v3}}}requestedExecutionLevel")
+if level is None or level.get("level") != "asInvoker" or level.get("uiAccess") != "false":
+    sys.exit(f"windows-tests: the manifest of {program} does not ask to run as invoked")
+systems = {e.get("Id") for e in root.iterfind(f"{{{compat}}}compatibility/{{{compat}}}application/{{{compat}}}supportedOS")}
+wanted = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+          "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+if systems != wanted:
+    sys.exit(f"windows-tests: the manifest of {program} names the systems {sorted(systems)}")
+controls = [e for e in root.iterfind(f"{{{v1}}}dependency/{{{v1}}}dependentAssembly/{{{v1}}}assemblyIdentity")
+            if e.get("name") == "Microsoft.Windows.Common-Controls" and e.get("version") == "6.0.0.0"]
+if windows != bool(controls):
+    sys.exit(f"windows-tests: the manifest of {program} " + ("lacks" if windows else "has") + " the common controls")
+' "$program" "$([[ "$(i686-w64-mingw32-objdump -p "$program")" =~ COMCTL32 ]] && echo 1 || echo 0)"
+done
+echo "windows-tests: ${#programs[@]} 32-bit programs carry their manifest"
+
+# The 32-bit build computes in SSE2 as the x86-64 one does (-msse2 -mfpmath=sse in
+# cmake/toolchains/mingw-i686.cmake): checked on every function of the layers that convert and
+# compute the values sent (dataaccess: the field conversions and value parsers; relay: amounts,
+# quantities, the currency), where no x87 instruction may compute or compare. What is left of the
+# x87 there only moves values, exactly: the 32-bit calling convention hands a double back in st(0)
+# (fld before the return, fstp after the call), and SSE2 on 32 bits converts no 64-bit integer
+# (fild, fistp with the truncating control word), which rounds once, as cvtsi2sd and cvttsd2si do
+# on x86-64. FormataCNPJ is left out: its long double is the x87's 80 bits on both builds. The C
+# runtime's and libstdc++'s own code (strtod, from_chars, printf) is not ours and is not checked.
+objects=(build/windows-i686/dataaccess/CMakeFiles/tarrow_dataaccess.dir/*.obj
+         build/windows-i686/relay/CMakeFiles/tarrow_relay.dir/*.obj)
+x87=$(for object in "${objects[@]}"; do
+    i686-w64-mingw32-objdump -d -C -M intel --no-show-raw-insn "$object" | awk -v object="${object##*/}" '
+        /^[0-9a-f]+ <.*>:$/ { name = substr($0, index($0, "<") + 1); sub(/>:$/, "", name); next }
+        name ~ /^tarrow::FormataCNPJ\(/ { next }
+        { split($0, field, "\t"); split(field[2], word, " ") }
+        word[1] ~ /^f/ && word[1] !~ /^(fld|fst|fstp|fild|fist|fistp|fisttp|fldz|fld1|fxch|fnstcw|fldcw|fwait)$/ {
+            print object ": " word[1] " in " name
+        }'
+done)
+if [ -n "$x87" ]; then
+    echo "windows-tests: x87 arithmetic in the 32-bit build, which may round otherwise than x86-64's SSE2:" >&2
+    echo "$x87" >&2
+    exit 1
+fi
+echo "windows-tests: ${#objects[@]} 32-bit objects of dataaccess and relay compute without the x87"
 
 # The 32-bit C runtime's clock functions hold a 32-bit time_t and fail from 2038-01-19 on: the
 # programs read the clock and the local time from the system instead (platform/windows/LocalTime.cpp).

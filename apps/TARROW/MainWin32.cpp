@@ -1,6 +1,7 @@
 // TARROW, the automatic sender: lives in the notification area and sends the day's sales every
 // five minutes.
 #include "platform/ProgramDir.h"
+#include "platform/ProgramStart.h"
 #include "ui/win32/FMainAutomatico.h"
 #include "ui/win32/InstanciaUnica.h"
 #include "ui/win32/Programa.h"
@@ -9,6 +10,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    tarrow::LimitLibrarySearchToSystemFolder();
     // One per session: a second start brings the first one's window forward and adds no icon.
     const tarrow::TInstanciaUnica instancia(tarrow::kInstanciaTarrow);
     if (!instancia.Primeira()) {

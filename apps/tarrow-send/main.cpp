@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv)
 {
+    tarrow::LimitLibrarySearchToSystemFolder();
     const std::vector<std::string> argumentos = tarrow::ProgramArguments(argc, argv);
     tarrow::InstalaSinaisDeParada();
     const bool terminal = tarrow::PrepareTerminalOutput();

@@ -1,8 +1,11 @@
 #include "platform/ProgramStart.h"
 
-// Linux: the XML library needs nothing set up per thread.
+// Linux: the XML library needs nothing set up per thread, and the libraries come from the
+// system's own paths (the program's folder is never searched).
 
 namespace tarrow {
+
+void LimitLibrarySearchToSystemFolder() {}
 
 void InitialiseProgramThread() {}
 

@@ -11,6 +11,7 @@
 #include "platform/Errors.h"
 #include "platform/ProgramDir.h"
 #include "platform/windows/WideText.h"
+#include "platform/windows/SystemLibraries.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -60,11 +61,13 @@ using TChain = std::unique_ptr<const CERT_CHAIN_CONTEXT, TChainFree>;
 // few general codes it passes on).
 std::string WinInetErrorText(unsigned long code)
 {
+    // The table is there before any call into WinInet has loaded it (it is delay-loaded).
+    static const HMODULE wininet = SystemLibrary("wininet.dll");
     wchar_t* raw = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
             FORMAT_MESSAGE_IGNORE_INSERTS,
-        GetModuleHandleW(L"wininet.dll"), code, 0, reinterpret_cast<wchar_t*>(&raw), 0, nullptr);
+        wininet, code, 0, reinterpret_cast<wchar_t*>(&raw), 0, nullptr);
     if (length == 0 || raw == nullptr) {
         // Wine's table lacks the texts of some certificate errors, which our own check raises too.
         switch (code) {

@@ -6,6 +6,9 @@
 #include "tests/apps/ProgramaFilho.h"
 #include "tests/relay/Ambiente.h"
 #include "tests/relay/RelayHarness.h"
+#ifdef _WIN32
+#include "tests/support/DllsPlantadas.h"
+#endif
 #include "tests/support/Wine.h"
 
 #include <filesystem>
@@ -41,7 +44,8 @@ struct TProcesso {
 TProcesso Inicia(const std::vector<std::string>& argumentos, const std::string& programa = TARROW_SEND_PATH)
 {
     TProcesso processo;
-    processo.Programa = std::make_unique<TProgramaFilho>(programa, argumentos, processo.Capturas->Path() + "saida",
+    processo.Programa = std::make_unique<TProgramaFilho>(programa, argumentos,
+                                                         processo.Capturas->Path() + "saida",
                                                          processo.Capturas->Path() + "erros");
     if (!processo.Programa->Iniciado()) ADD_FAILURE() << "cannot start " << programa;
     return processo;
@@ -441,6 +445,22 @@ TEST(TarrowSendTerminal, TheBarIsRedrawnInPlaceAndClosedBeforeTheNextMessage)
                            "Envio concluído.\n");
     EXPECT_EQ(erros.str(), "Erro: A conexão caiu.\nTente de novo.\n");
 }
+
+#ifdef _WIN32
+// The store's users may create files in the program's folder. DLLs planted there under the names
+// of the system's DLLs the program uses that are not known DLLs are loaded neither at the start
+// nor by the send's calls into WinInet, as the scheduler runs it: from its own folder, SYSTEM's
+// rights on a store's machine.
+TEST_F(TarrowSend, ADllPlantedBesideTheProgramIsNeverLoaded)
+{
+    loja_.Sql(Linha(760, 1, "1", hoje_ + " 10:00:00"));
+    const TDllsPlantadas plantadas(TARROW_SEND_PATH, loja_.Diretorio.Path());
+    const TExecucao r = Executa({}, plantadas.Programa());
+    EXPECT_EQ(r.Status, 0) << r.Erros;
+    EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 760", "item 760/1 V"));
+    EXPECT_THAT(plantadas.Carregadas(), IsEmpty());
+}
+#endif
 
 }  // namespace
 }  // namespace tarrow::test
