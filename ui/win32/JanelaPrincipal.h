@@ -56,6 +56,14 @@ public:
     // Pending window messages of the thread, handled as the main loop would.
     static void ProcessaMensagens();
 
+    // What other threads and programs have sent the thread's windows (the session's end among
+    // them), answered; no posted message, timer, input or paint is taken in, so no second send
+    // can start. A send runs it between two web service calls.
+    static void AtendeMensagensEnviadas();
+
+    // A session's end that came during a send and is waiting for it to stop at a sale's edge.
+    bool FimDeSessaoPendente() const noexcept { return fimDeSessao_; }
+
 protected:
     // The creation handler: the relay core's start-up, then what the window adds. A request to
     // end made on the way takes effect once the message loop runs.
@@ -71,6 +79,13 @@ protected:
 private:
     static LRESULT CALLBACK Procedimento(HWND janela, UINT mensagem, WPARAM w, LPARAM l);
 
+    // The session's end (FimDeSessao.cpp). These arrive nested inside a send, so they never wait
+    // for it: they record the request and answer.
+    LRESULT ConsultaFimDeSessao();
+    void FimDeSessao(bool terminando);
+    // Once a handler is over: a session's end that stopped the send ends the program now.
+    void EncerraSeFimDeSessao();
+
     HWND janela_ = nullptr;
     HFONT fonte_ = nullptr;
     TIcone iconeGrande_;
@@ -80,6 +95,9 @@ private:
     TUMain logica_;
     bool terminoSolicitado_ = false;
     bool encerraPrograma_ = false;
+    bool fimDeSessao_ = false;
+    bool motivoBloqueio_ = false;
+    bool encerrandoPorFimDeSessao_ = false;
 };
 
 }  // namespace tarrow
