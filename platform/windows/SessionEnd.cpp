@@ -18,6 +18,8 @@ constexpr const wchar_t* kWindowClass = L"TarrowSessionEnd";
 // short of that, so the program is not taken for hung.
 constexpr DWORD kWaitAtEndMs = 4000;
 constexpr DWORD kPollMs = 50;
+// The first window of a session may have to wait for the desktop's process to start.
+constexpr DWORD kWaitForWindowMs = 5000;
 
 std::wstring g_busyReason;
 // Touched on the window's thread only.
@@ -45,8 +47,14 @@ LRESULT CALLBACK OnSessionMessage(HWND window, UINT message, WPARAM w, LPARAM l)
     }
 }
 
-DWORD WINAPI RunSessionWindow(LPVOID)
+DWORD WINAPI RunSessionWindow(LPVOID ready)
 {
+    // Whatever becomes of the window, the program goes on once this is known.
+    struct TReady {
+        HANDLE event;
+        ~TReady() { SetEvent(event); }
+    };
+    TReady signal{static_cast<HANDLE>(ready)};
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
@@ -58,6 +66,7 @@ DWORD WINAPI RunSessionWindow(LPVOID)
     const HWND window = CreateWindowExW(0, kWindowClass, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, instance,
                                         nullptr);
     if (window == nullptr) return 0;
+    SetEvent(signal.event);
     MSG m;
     while (GetMessageW(&m, nullptr, 0, 0) > 0) {
         TranslateMessage(&m);
@@ -79,9 +88,17 @@ void WatchSessionEnd(const std::string& busyReason)
     if (length > 0)
         MultiByteToWideChar(CP_UTF8, 0, busyReason.data(), static_cast<int>(busyReason.size()), g_busyReason.data(),
                             length);
-    // The thread lives as long as the process; the process's end ends it.
-    const HANDLE thread = CreateThread(nullptr, 0, RunSessionWindow, nullptr, 0, nullptr);
-    if (thread != nullptr) CloseHandle(thread);
+    // The thread lives as long as the process; the process's end ends it. The window is there
+    // before the program's work begins, so a session's end never finds the work unwatched.
+    const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (ready == nullptr) return;
+    const HANDLE thread = CreateThread(nullptr, 0, RunSessionWindow, ready, 0, nullptr);
+    if (thread != nullptr) {
+        WaitForSingleObject(ready, kWaitForWindowMs);
+        CloseHandle(thread);
+    }
+    // Set by now or never waited for again; the thread's own SetEvent calls may still come, so
+    // the event stays for the process's life.
 }
 
 }  // namespace tarrow
