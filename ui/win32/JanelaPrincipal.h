@@ -61,9 +61,6 @@ public:
     // can start. A send runs it between two web service calls.
     static void AtendeMensagensEnviadas();
 
-    // A session's end that came during a send and is waiting for it to stop at a sale's edge.
-    bool FimDeSessaoPendente() const noexcept { return fimDeSessao_; }
-
 protected:
     // The creation handler: the relay core's start-up, then what the window adds. A request to
     // end made on the way takes effect once the message loop runs.
