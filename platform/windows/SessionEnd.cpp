@@ -63,8 +63,8 @@ DWORD WINAPI RunSessionWindow(LPVOID ready)
     windowClass.lpszClassName = kWindowClass;
     if (RegisterClassExW(&windowClass) == 0) return 0;
     // Never shown.
-    const HWND window = CreateWindowExW(0, kWindowClass, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, instance,
-                                        nullptr);
+    const HWND window =
+        CreateWindowExW(0, kWindowClass, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 0;
     SetEvent(signal.event);
     MSG m;
@@ -82,12 +82,12 @@ void WatchSessionEnd(const std::string& busyReason)
     static bool started = false;
     if (started) return;
     started = true;
-    const int length = MultiByteToWideChar(CP_UTF8, 0, busyReason.data(), static_cast<int>(busyReason.size()),
-                                           nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, busyReason.data(), static_cast<int>(busyReason.size()), nullptr, 0);
     g_busyReason.assign(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
     if (length > 0)
-        MultiByteToWideChar(CP_UTF8, 0, busyReason.data(), static_cast<int>(busyReason.size()), g_busyReason.data(),
-                            length);
+        MultiByteToWideChar(CP_UTF8, 0, busyReason.data(), static_cast<int>(busyReason.size()),
+                            g_busyReason.data(), length);
     // The thread lives as long as the process; the process's end ends it. The window is there
     // before the program's work begins, so a session's end never finds the work unwatched.
     const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
