@@ -12,6 +12,8 @@ namespace {
 std::atomic<int> g_request{-1};
 static_assert(std::atomic<int>::is_always_lock_free);
 
+std::atomic<bool> g_workInHand{false};
+
 }  // namespace
 
 bool RecordStopRequest(int code) noexcept
@@ -23,5 +25,9 @@ bool RecordStopRequest(int code) noexcept
 int RecordedStopRequest() noexcept { return g_request.load(); }
 
 bool StopRequested() noexcept { return RecordedStopRequest() != -1; }
+
+void MarkWorkInHand(bool inHand) noexcept { g_workInHand.store(inHand); }
+
+bool WorkInHand() noexcept { return g_workInHand.load(); }
 
 }  // namespace tarrow

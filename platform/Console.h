@@ -20,8 +20,22 @@ void InstallStopHandlers(const char* immediateText, int exitStatus);
 // True once a request has come.
 bool StopRequested() noexcept;
 
+// Windows tells a console program that loads user32 (WinInet and COM load it anyway) of a
+// log-off or a shutdown only through its top-level windows: no CTRL_LOGOFF_EVENT or
+// CTRL_SHUTDOWN_EVENT comes. This starts a thread with a hidden window of its own, once per
+// process: the session's end is a stop request like the others; while work is in hand the system
+// is asked to wait, busyReason shown beside the program, and at the end itself the thread waits a
+// few seconds for the work to finish. Nothing on Linux, and nothing where no window can be made
+// (Wine without a display): the program goes on without it.
+void WatchSessionEnd(const std::string& busyReason);
+
+// Work a session's end should wait for (a send), marked from its start to its end.
+void MarkWorkInHand(bool inHand) noexcept;
+bool WorkInHand() noexcept;
+
 // What asked first, as the system names it: the signal's number on Linux ("15"); "Ctrl+C",
-// "Ctrl+Break", "CTRL_CLOSE_EVENT", "CTRL_LOGOFF_EVENT" or "CTRL_SHUTDOWN_EVENT" on Windows.
+// "Ctrl+Break", "CTRL_CLOSE_EVENT", "CTRL_LOGOFF_EVENT", "CTRL_SHUTDOWN_EVENT", "WM_QUERYENDSESSION"
+// or "WM_ENDSESSION" on Windows.
 // Empty while none has come.
 std::string StopRequestName();
 

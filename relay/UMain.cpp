@@ -391,13 +391,14 @@ void TUMain::Executa(TTipoMovimento tipo)
     oQuery.Close();
 
     HabilitaEnvio(true);
-    if (interrompido) throw EEnvioInterrompido();
+    if (interrompido || (Parar && Parar())) throw EEnvioInterrompido();
 }
 
 bool TUMain::Tenta(const std::function<std::int32_t(VanSoap&)>& chamada)
 {
     TVanSoapRef proxy;
     for (int tentativa = 0; tentativa < kTentativas; ++tentativa) {
+        if (EntreChamadas) EntreChamadas();
         if (variante_ == TVariante::Automatico) {
             // Any error ends the run: the next tick starts afresh.
             proxy = ObtemVanSoap();

@@ -59,8 +59,18 @@ public:
     // Tarrow.conf, unless a caller replaces it.
     std::function<TVanSoapRef()> ObtemVanSoap;
 
-    // Asked before each sale: true stops the run there (EEnvioInterrompido, after the list file).
+    // Asked before each sale and at the end of each run: true stops the send there
+    // (EEnvioInterrompido, after the run's list file), so a request made during the last sale of
+    // a run never passes for a send that went to its end.
     std::function<bool()> Parar;
+
+    // Run before every attempt of a web service call, so between any two calls of a send: a
+    // window answers there what the system asks of it meanwhile (a session's end) and takes in
+    // nothing else. It must not throw.
+    std::function<void()> EntreChamadas;
+
+    // True from the moment a send has taken the store's lock until it has released it.
+    bool EnvioEmAndamento() const noexcept { return travaTomada_; }
 
     // The server-side lock one send holds, by the database and branch: every sender on this
     // store, on whatever machine, meets the same name. At most 64 characters.

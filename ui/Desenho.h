@@ -20,7 +20,7 @@ inline constexpr int kAlturaCliente = 264;
 inline constexpr const char* kTituloOpcao = " Enviar vendas por: ";
 inline constexpr const char* kOpcoes[4] = {"Número de lançamento", "Período", "Dia", "Pendências registradas"};
 inline constexpr TRetangulo grpOpcao{8, 8, 209, 105};
-// Each item inside the group: the Parts give the group alone, the items fill it evenly.
+// Each item inside the group: the design gives the group alone, the items fill it evenly.
 inline constexpr TRetangulo Opcao(int indice) { return {10, 18 + indice * 21, 190, 19}; }
 
 inline constexpr TRetangulo pnlDados{8, 120, 209, 37};

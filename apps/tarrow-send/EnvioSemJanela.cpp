@@ -51,6 +51,8 @@ void InstalaSinaisDeParada()
 {
     // A second request: the operator will not wait for the sale in hand.
     InstallStopHandlers("tarrow-send: interrompido de imediato.\n", SaidaErro);
+    // Windows: a log-off or a shutdown is told to windows only.
+    WatchSessionEnd("Enviando vendas...");
 }
 
 namespace {
@@ -165,6 +167,11 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
 
     const auto antes = Listas(diretorio);
     logica.Parar = [] { return StopRequested(); };
+    // From the lock to the last line about the send: a session's end waits for all of it.
+    MarkWorkInHand(true);
+    struct TFimDoTrabalho {
+        ~TFimDoTrabalho() { MarkWorkInHand(false); }
+    } fimDoTrabalho;
     int status = SaidaOk;
     try {
         if (!logica.Enviar()) return erro(kOutroEnvio);

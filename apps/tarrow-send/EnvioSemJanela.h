@@ -48,9 +48,10 @@ private:
     bool barraAberta_ = false;
 };
 
-// SIGTERM, SIGINT and SIGHUP on Linux, Ctrl+C, Ctrl+Break and the console's close on Windows, let
-// the send finish the sale in hand and then stop it (status 2); a second one ends the program at
-// once. For the program's main only: tests run sends in process.
+// SIGTERM, SIGINT and SIGHUP on Linux, Ctrl+C, Ctrl+Break, the console's close and the session's
+// end (log-off, shutdown) on Windows, let the send finish the sale in hand and then stop it
+// (status 2); a second one ends the program at once. For the program's main only: tests run sends
+// in process.
 void InstalaSinaisDeParada();
 
 // The whole run for already-read options: start-up, count or send (under the store's lock). Returns the exit status.

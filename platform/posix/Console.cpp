@@ -43,4 +43,7 @@ std::string StopRequestName()
 
 bool PrepareTerminalOutput() { return ::isatty(STDOUT_FILENO) == 1; }
 
+// A session's end reaches a Linux program as SIGHUP or SIGTERM.
+void WatchSessionEnd(const std::string&) {}
+
 }  // namespace tarrow

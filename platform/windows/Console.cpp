@@ -151,6 +151,12 @@ std::string StopRequestName()
         return "CTRL_LOGOFF_EVENT";
     case CTRL_SHUTDOWN_EVENT:
         return "CTRL_SHUTDOWN_EVENT";
+    // The session's end, through the hidden window of SessionEnd.cpp (the codes are the
+    // messages', apart from the console events').
+    case WM_QUERYENDSESSION:
+        return "WM_QUERYENDSESSION";
+    case WM_ENDSESSION:
+        return "WM_ENDSESSION";
     default:
         return {};
     }

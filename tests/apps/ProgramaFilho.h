@@ -25,6 +25,10 @@ public:
     // program). False when the system could not deliver it: a test program without a console,
     // as under Wine, has no console to send it through.
     bool PedeParada();
+#ifdef _WIN32
+    // Its process, as the system numbers it (its windows say whose they are by it).
+    unsigned long Id() const { return id_; }
+#endif
 
 private:
 #ifdef _WIN32

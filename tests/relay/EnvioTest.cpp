@@ -308,6 +308,25 @@ TEST_F(Envio, ReturnsFollowTheSalesWithTipoDAndEachReturnLineGoesOnce)
     EXPECT_EQ(Marcas(511), "V\nV\nV\n");
 }
 
+// What a window answers the system with runs before every attempt; a stop asked there, during
+// the last sale of the sales run, finishes that sale and still ends the send as stopped: the
+// returns are not sent and no one is told the send went to its end.
+TEST_F(Envio, AStopAskedBetweenTwoCallsOfTheRunsLastSaleEndsTheSendAsStopped)
+{
+    loja_.Sql(Linha(512, 1, "1", "7.50") + ";" + Linha(512, 1, "-1", "7.50"));
+    Recusa(loja_.Peer, 1);
+    auto logica = Programa(TVariante::Automatico);
+    int antesDasTentativas = 0;
+    bool parar = false;
+    logica->EntreChamadas = [&] { parar = ++antesDasTentativas == 3; };
+    logica->Parar = [&] { return parar; };
+    EXPECT_THROW(logica->Enviar(), EEnvioInterrompido);
+    EXPECT_EQ(antesDasTentativas, 3) << "two header attempts and the item's";
+    EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 512", "venda 512", "item 512/1 V"));
+    EXPECT_EQ(Marcas(512), "V\n-\n");
+    EXPECT_FALSE(logica->EnvioEmAndamento()) << "the lock was let go";
+}
+
 TEST_F(Envio, AutomaticSenderUnreachableServiceEndsTheRunAndRegistersNothing)
 {
     loja_.Sql(Linha(512, 1, "1", "7.50"));

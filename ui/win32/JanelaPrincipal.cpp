@@ -54,6 +54,10 @@ TJanelaPrincipal::TJanelaPrincipal(TVariante variante, TEscolhaEnvio* escolha, c
     if (janela_ == nullptr)
         throw Exception("Cannot create the main window (error " + std::to_string(GetLastError()) + ")");
     caixas_.DefineDono(janela_);
+    // The send asks between sales and at a run's end whether a session's end came meanwhile, and
+    // answers the system between two service calls.
+    logica_.Parar = [this] { return fimDeSessao_; };
+    logica_.EntreChamadas = [] { AtendeMensagensEnviadas(); };
     SendMessageW(janela_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(iconeGrande_.Handle()));
     SendMessageW(janela_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(iconePequeno_.Handle()));
 }
@@ -90,6 +94,15 @@ LRESULT CALLBACK TJanelaPrincipal::Procedimento(HWND janela, UINT mensagem, WPAR
 LRESULT TJanelaPrincipal::Trata(UINT mensagem, WPARAM w, LPARAM l)
 {
     if (mensagem == WM_ACTIVATE || mensagem == WM_SETFOCUS) return TrataFoco(mensagem, w, l);
+    switch (mensagem) {
+    case WM_QUERYENDSESSION:
+        return ConsultaFimDeSessao();
+    case WM_ENDSESSION:
+        FimDeSessao(w != FALSE);
+        return 0;
+    default:
+        break;
+    }
     return DefWindowProcW(janela_, mensagem, w, l);
 }
 
@@ -165,7 +178,21 @@ void TJanelaPrincipal::SolicitaTermino() { terminoSolicitado_ = true; }
 
 bool TJanelaPrincipal::Manipula(const std::function<void()>& manipulador)
 {
-    return ExecutaManipulador(*mensagens_, manipulador);
+    const bool concluido = ExecutaManipulador(
+        [&] {
+            try {
+                manipulador();
+            } catch (const EEnvioInterrompido&) {
+                // Only a session's end stops a window's send; the program ends on it, and no one
+                // is there to read a box.
+            }
+        },
+        [this](const std::string& texto) {
+            // A box would hold the session's end until someone closed it.
+            if (!fimDeSessao_) mensagens_->Mensagem(texto, ProgramTitle(), TIconeMensagem::Erro);
+        });
+    EncerraSeFimDeSessao();
+    return concluido;
 }
 
 void TJanelaPrincipal::Cria(const std::function<void()>& depoisDaPartida)

@@ -57,6 +57,11 @@ public:
     // Pending window messages of the thread, handled as the main loop would.
     static void ProcessaMensagens();
 
+    // What other threads and programs have sent the thread's windows (the session's end among
+    // them), answered; no posted message, timer, input or paint is taken in, so no second send
+    // can start. A send runs it between two web service calls.
+    static void AtendeMensagensEnviadas();
+
 protected:
     // The creation handler: the relay core's start-up, then what the window adds. A request to
     // end made on the way takes effect once the message loop runs.
@@ -78,6 +83,12 @@ private:
     LRESULT TrataFoco(UINT mensagem, WPARAM w, LPARAM l);
     void GuardaFoco();
     void DevolveFoco();
+    // The session's end (FimDeSessao.cpp). These arrive nested inside a send, so they never wait
+    // for it: they record the request and answer.
+    LRESULT ConsultaFimDeSessao();
+    void FimDeSessao(bool terminando);
+    // Once a handler is over: a session's end that stopped the send ends the program now.
+    void EncerraSeFimDeSessao();
 
     HWND janela_ = nullptr;
     HFONT fonte_ = nullptr;
@@ -89,6 +100,9 @@ private:
     bool terminoSolicitado_ = false;
     bool encerraPrograma_ = false;
     HWND foco_ = nullptr;
+    bool fimDeSessao_ = false;
+    bool motivoBloqueio_ = false;
+    bool encerrandoPorFimDeSessao_ = false;
 };
 
 }  // namespace tarrow

@@ -10,6 +10,10 @@ namespace tarrow {
 
 bool IniciaPrograma()
 {
+    // A window busy in a send would otherwise be replaced by the system's "not responding" ghost,
+    // whose close ends the program at once: a close must reach the window's own rule (a send runs
+    // to its end first).
+    DisableProcessWindowsGhosting();
     TWin32Mensagens caixas;
     return ExecutaManipulador(caixas, [] { InitialiseProgramThread(); });
 }
