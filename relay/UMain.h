@@ -23,6 +23,9 @@ namespace tarrow {
 inline constexpr const char* kOutroEnvio =
     "Outro envio de vendas está em andamento. Tente novamente em alguns minutos.";
 
+// What Windows shows beside a sender that holds a session's end until the sale in hand is done.
+inline constexpr const char* kMotivoFimDeSessao = "Enviando vendas...";
+
 // A send stopped on request (Parar) after the sale in hand was finished.
 class EEnvioInterrompido : public Exception {
 public:

@@ -52,7 +52,7 @@ void InstalaSinaisDeParada()
     // A second request: the operator will not wait for the sale in hand.
     InstallStopHandlers("tarrow-send: interrompido de imediato.\n", SaidaErro);
     // Windows: a log-off or a shutdown is told to windows only.
-    WatchSessionEnd("Enviando vendas...");
+    WatchSessionEnd(kMotivoFimDeSessao);
 }
 
 namespace {

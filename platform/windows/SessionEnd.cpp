@@ -1,4 +1,5 @@
 #include "platform/Console.h"
+#include "platform/windows/WideText.h"
 
 // Windows: the session's end (log-off, shutdown, restart) for a program without a window of its
 // own. The system sends it to top-level windows only, hidden ones included; a message-only window
@@ -82,12 +83,7 @@ void WatchSessionEnd(const std::string& busyReason)
     static bool started = false;
     if (started) return;
     started = true;
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, busyReason.data(), static_cast<int>(busyReason.size()), nullptr, 0);
-    g_busyReason.assign(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_UTF8, 0, busyReason.data(), static_cast<int>(busyReason.size()),
-                            g_busyReason.data(), length);
+    g_busyReason = Utf8ToWide(busyReason);
     // The thread lives as long as the process; the process's end ends it. The window is there
     // before the program's work begins, so a session's end never finds the work unwatched.
     const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);

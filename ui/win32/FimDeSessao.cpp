@@ -1,4 +1,5 @@
 #include "ui/win32/JanelaPrincipal.h"
+#include "ui/win32/Texto.h"
 
 // The session's end (a log-off, a shutdown, a restart) as the windows meet it. A send runs on the
 // window's thread and answers the system between two web service calls, so the system's question
@@ -6,13 +7,6 @@
 // stop after the sale in hand, ends the program when it has.
 
 namespace tarrow {
-
-namespace {
-
-// What Windows shows beside the program while it holds the session's end.
-constexpr const wchar_t* kMotivoBloqueio = L"Enviando vendas...";
-
-}  // namespace
 
 void TJanelaPrincipal::AtendeMensagensEnviadas()
 {
@@ -30,7 +24,7 @@ LRESULT TJanelaPrincipal::ConsultaFimDeSessao()
     // the send stops after the sale in hand, and the program's end then lets the session end go
     // on by itself.
     fimDeSessao_ = true;
-    if (!motivoBloqueio_) motivoBloqueio_ = ShutdownBlockReasonCreate(janela_, kMotivoBloqueio) != FALSE;
+    if (!motivoBloqueio_) motivoBloqueio_ = ShutdownBlockReasonCreate(janela_, Largo(kMotivoFimDeSessao).c_str()) != FALSE;
     return FALSE;
 }
 
