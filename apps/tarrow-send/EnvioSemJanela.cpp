@@ -10,6 +10,7 @@
 #include "relay/Configuracoes.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -43,6 +44,22 @@ void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
     if (!ParseProfileInteger(Utf8ToCp1252(codigo)))
         erros << "Aviso: CodLogica em [FilialMatriz] de " << arquivo << " não é um número (\"" << codigo
               << "\"); vale a filial 0.\n";
+}
+
+// " (U+2713)" for a character given in UTF-8: the number survives where the message is written
+// in a code page that lacks the character (a log file on Windows). Empty for a malformed sequence.
+std::string NumeroDoCaractere(const std::string& utf8)
+{
+    if (utf8.empty()) return {};
+    const auto byte = [&utf8](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
+    const unsigned char first = byte(0);
+    const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+    if (utf8.size() != length || (length == 1 && first >= 0x80)) return {};
+    char32_t ponto = length == 1 ? first : first & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) ponto = (ponto << 6) | (byte(i) & 0x3F);
+    char texto[16];
+    std::snprintf(texto, sizeof texto, " (U+%04X)", static_cast<unsigned>(ponto));
+    return texto;
 }
 
 }  // namespace
@@ -210,8 +227,8 @@ int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, 
         std::string fora;
         const auto senha = Utf8ToCp1252Exact(*opcoes.CifraSenha, &fora);
         if (!senha) {
-            erros << "tarrow-send: a senha tem \"" << fora
-                  << "\", que a página de código Windows-1252 da senha guardada em sistema_kesto.ini não"
+            erros << "tarrow-send: a senha tem \"" << fora << "\"" << NumeroDoCaractere(fora)
+                  << ", que a página de código Windows-1252 da senha guardada em sistema_kesto.ini não"
                      " representa; nada foi cifrado. Use só letras, acentos, dígitos e sinais dessa página.\n";
             return SaidaUso;
         }

@@ -2,6 +2,7 @@
 
 // Windows: the console's control events, and the console's own output modes.
 
+#include "platform/CodePage.h"
 #include "platform/windows/WideText.h"
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <iostream>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 // Older SDK headers lack the console mode of Windows 10 that takes the terminal escapes.
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
@@ -24,25 +26,15 @@ namespace {
 const char* g_immediateText = "";
 int g_exitStatus = 1;
 
-// A standard stream that writes a console through its wide-character function. The console's
-// byte functions read the bytes in the console's code page, and the consoles before Windows 10
-// count a UTF-8 output code page's bytes as characters (the text after an accent repeats); the
-// wide function takes every character as it is, whatever either code page. UTF-8 sequences cut
-// between two writes wait for their end.
-class TConsoleBuffer : public std::streambuf {
+// A standard stream whose UTF-8 text is handed on in whole characters: a UTF-8 sequence cut
+// between two writes waits for its end. What receives the text is the derived class's.
+class TTextBuffer : public std::streambuf {
 public:
-    TConsoleBuffer(std::ostream& stream, HANDLE console)
-        : stream_(stream), console_(console), previous_(stream.rdbuf(this))
-    {
-    }
+    explicit TTextBuffer(std::ostream& stream) : stream_(stream), previous_(stream.rdbuf(this)) {}
     // The standard streams outlive every object of ours: they get their own buffers back.
-    ~TConsoleBuffer() override
-    {
-        sync();
-        stream_.rdbuf(previous_);
-    }
-    TConsoleBuffer(const TConsoleBuffer&) = delete;
-    TConsoleBuffer& operator=(const TConsoleBuffer&) = delete;
+    ~TTextBuffer() override { stream_.rdbuf(previous_); }
+    TTextBuffer(const TTextBuffer&) = delete;
+    TTextBuffer& operator=(const TTextBuffer&) = delete;
 
 protected:
     int_type overflow(int_type c) override
@@ -62,6 +54,14 @@ protected:
         WriteComplete();
         return 0;
     }
+
+    // Whole characters only.
+    virtual void Write(std::string_view utf8) = 0;
+
+    std::streambuf* Previous() const noexcept { return previous_; }
+
+    // Derived destructors call it while their Write is still theirs.
+    void Flush() { sync(); }
 
 private:
     static constexpr std::size_t kLargest = 4096;
@@ -83,8 +83,28 @@ private:
     {
         const std::size_t complete = CompleteLength();
         if (complete == 0) return;
-        const std::wstring wide = Utf8ToWide(std::string_view(pending_).substr(0, complete));
+        Write(std::string_view(pending_).substr(0, complete));
         pending_.erase(0, complete);
+    }
+
+    std::ostream& stream_;
+    std::streambuf* previous_;
+    std::string pending_;
+};
+
+// A console, through its wide-character function. The console's byte functions read the bytes in
+// the console's code page, and the consoles before Windows 10 count a UTF-8 output code page's
+// bytes as characters (the text after an accent repeats); the wide function takes every character
+// as it is, whatever either code page.
+class TConsoleBuffer final : public TTextBuffer {
+public:
+    TConsoleBuffer(std::ostream& stream, HANDLE console) : TTextBuffer(stream), console_(console) {}
+    ~TConsoleBuffer() override { Flush(); }
+
+private:
+    void Write(std::string_view utf8) override
+    {
+        const std::wstring wide = Utf8ToWide(utf8);
         // Older consoles refuse very long writes: pieces well below their limit.
         for (std::size_t at = 0; at < wide.size();) {
             const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(wide.size() - at, 8192));
@@ -94,10 +114,28 @@ private:
         }
     }
 
-    std::ostream& stream_;
     HANDLE console_;
-    std::streambuf* previous_;
-    std::string pending_;
+};
+
+// A file or a pipe: the system's single-byte code page, what Windows' own tools and editors read
+// there, through the C runtime's text mode and its CR LF. A character the code page lacks (a "✓"
+// in a folder's name) becomes "?".
+class TCodePageBuffer final : public TTextBuffer {
+public:
+    explicit TCodePageBuffer(std::ostream& stream) : TTextBuffer(stream) {}
+    ~TCodePageBuffer() override
+    {
+        Flush();
+        Previous()->pubsync();
+    }
+
+private:
+    void Write(std::string_view utf8) override
+    {
+        const std::string bytes = Utf8ToCp1252(utf8);
+        Previous()->sputn(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        Previous()->pubsync();
+    }
 };
 
 // The system runs this on a thread of its own, one call per event.
@@ -167,17 +205,20 @@ bool PrepareTerminalOutput()
     DWORD mode = 0;
     const auto console = [&mode](DWORD which) -> HANDLE {
         const HANDLE handle = GetStdHandle(which);
-        // A file or a pipe has no console mode: it keeps the C runtime's text mode, so it gets our
-        // UTF-8 bytes with CR LF line ends.
         const bool isConsole = handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
         return isConsole ? handle : nullptr;
     };
     // Once per process; they hand the streams their own buffers back at the program's end.
     if (const HANDLE error = console(STD_ERROR_HANDLE)) {
         static TConsoleBuffer errors(std::cerr, error);
+    } else {
+        static TCodePageBuffer errors(std::cerr);
     }
     const HANDLE output = console(STD_OUTPUT_HANDLE);
-    if (output == nullptr) return false;
+    if (output == nullptr) {
+        static TCodePageBuffer out(std::cout);
+        return false;
+    }
     static TConsoleBuffer out(std::cout, output);
     // Consoles before Windows 10 refuse the mode and would print the escapes as they stand.
     return SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
