@@ -8,8 +8,8 @@ set(TARROW_MINGW_TRIPLET i686-w64-mingw32)
 # keeps intermediate results in 80 bits, so money and quantities read from FLOAT and DOUBLE columns
 # could round otherwise than what the x86-64 tests proved. It needs a Pentium 4 or later.
 # -mstackrealign: Windows hands callbacks (window procedures, thread starts) a stack aligned to
-# 4 bytes only, and SSE2 code may keep 16-byte values on it.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+# 4 bytes only, and SSE2 code may keep 16-byte values on it. Applied to every target by the
+# project (not through the cache's initial flags, which a build tree made before would keep).
+set(TARROW_TARGET_OPTIONS -msse2 -mfpmath=sse -mstackrealign)
 
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
