@@ -122,4 +122,13 @@ std::optional<std::string> Utf8ToCp1252Exact(std::string_view utf8, std::string*
     return out;
 }
 
+std::optional<char32_t> CodePointOf(std::string_view utf8)
+{
+    if (utf8.empty()) return std::nullopt;
+    std::size_t pos = 0;
+    char32_t cp = 0;
+    if (!NextCodePoint(utf8, pos, cp) || pos != utf8.size()) return std::nullopt;
+    return cp;
+}
+
 }  // namespace tarrow

@@ -21,4 +21,7 @@ std::string Utf8ToCp1252(std::string_view utf8);
 // first such character or byte.
 std::optional<std::string> Utf8ToCp1252Exact(std::string_view utf8, std::string* offending = nullptr);
 
+// The code point of a text that is exactly one well-formed UTF-8 character; nothing otherwise.
+std::optional<char32_t> CodePointOf(std::string_view utf8);
+
 }  // namespace tarrow

@@ -50,15 +50,10 @@ void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
 // in a code page that lacks the character (a log file on Windows). Empty for a malformed sequence.
 std::string NumeroDoCaractere(const std::string& utf8)
 {
-    if (utf8.empty()) return {};
-    const auto byte = [&utf8](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
-    const unsigned char first = byte(0);
-    const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
-    if (utf8.size() != length || (length == 1 && first >= 0x80)) return {};
-    char32_t ponto = length == 1 ? first : first & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) ponto = (ponto << 6) | (byte(i) & 0x3F);
+    const std::optional<char32_t> ponto = CodePointOf(utf8);
+    if (!ponto) return {};
     char texto[16];
-    std::snprintf(texto, sizeof texto, " (U+%04X)", static_cast<unsigned>(ponto));
+    std::snprintf(texto, sizeof texto, " (U+%04X)", static_cast<unsigned>(*ponto));
     return texto;
 }
 

@@ -24,7 +24,8 @@ LRESULT TJanelaPrincipal::ConsultaFimDeSessao()
     // the send stops after the sale in hand, and the program's end then lets the session end go
     // on by itself.
     fimDeSessao_ = true;
-    if (!motivoBloqueio_) motivoBloqueio_ = ShutdownBlockReasonCreate(janela_, Largo(kMotivoFimDeSessao).c_str()) != FALSE;
+    if (!motivoBloqueio_)
+        motivoBloqueio_ = ShutdownBlockReasonCreate(janela_, Largo(kMotivoFimDeSessao).c_str()) != FALSE;
     return FALSE;
 }
 
@@ -41,16 +42,20 @@ void TJanelaPrincipal::FimDeSessao(bool terminando)
     // Someone cancelled the session's end: a send still running goes on to its end.
     if (fimDeSessao_ && logica_.EnvioEmAndamento()) {
         fimDeSessao_ = false;
-        if (motivoBloqueio_) ShutdownBlockReasonDestroy(janela_);
-        motivoBloqueio_ = false;
+        RetiraMotivoBloqueio();
     }
+}
+
+void TJanelaPrincipal::RetiraMotivoBloqueio()
+{
+    if (motivoBloqueio_) ShutdownBlockReasonDestroy(janela_);
+    motivoBloqueio_ = false;
 }
 
 void TJanelaPrincipal::EncerraSeFimDeSessao()
 {
     if (!fimDeSessao_ || logica_.EnvioEmAndamento() || janela_ == nullptr) return;
-    if (motivoBloqueio_) ShutdownBlockReasonDestroy(janela_);
-    motivoBloqueio_ = false;
+    RetiraMotivoBloqueio();
     if (encerrandoPorFimDeSessao_) return;
     encerrandoPorFimDeSessao_ = true;
     // Through the message loop: the handler that stopped is still on the stack. A close is what

@@ -93,8 +93,10 @@ LRESULT CALLBACK TJanelaPrincipal::Procedimento(HWND janela, UINT mensagem, WPAR
 
 LRESULT TJanelaPrincipal::Trata(UINT mensagem, WPARAM w, LPARAM l)
 {
-    if (mensagem == WM_ACTIVATE || mensagem == WM_SETFOCUS) return TrataFoco(mensagem, w, l);
     switch (mensagem) {
+    case WM_ACTIVATE:
+    case WM_SETFOCUS:
+        return TrataFoco(mensagem, w, l);
     case WM_QUERYENDSESSION:
         return ConsultaFimDeSessao();
     case WM_ENDSESSION:

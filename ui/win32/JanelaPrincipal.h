@@ -89,6 +89,8 @@ private:
     void FimDeSessao(bool terminando);
     // Once a handler is over: a session's end that stopped the send ends the program now.
     void EncerraSeFimDeSessao();
+    // The system no longer shows why the session's end waits.
+    void RetiraMotivoBloqueio();
 
     HWND janela_ = nullptr;
     HFONT fonte_ = nullptr;
