@@ -1,5 +1,6 @@
 #include "relay/UMain.h"
 
+#include "dataaccess/TextConversions.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/ProgramDir.h"
@@ -107,7 +108,11 @@ std::string ValorServico(std::int64_t dezMilesimos)
     return texto;
 }
 
-std::int32_t InteiroServico(const TField& campo, const std::string& coluna)
+namespace {
+
+// What the service's 32-bit integer takes of a column's value; arredonda decides whether a fraction
+// is rounded (halves to the even neighbour) or refused.
+std::int32_t Inteiro32(const TField& campo, const std::string& coluna, bool arredonda)
 {
     if (campo.IsNull()) return campo.AsInteger();
     const auto recusa = [&] {
@@ -123,7 +128,8 @@ std::int32_t InteiroServico(const TField& campo, const std::string& coluna)
         valor = campo.AsLargeint();
         break;
     default: {
-        const double numero = campo.AsFloat();
+        const double lido = campo.AsFloat();
+        const double numero = arredonda && std::isfinite(lido) ? RoundHalfEven(lido) : lido;
         if (!std::isfinite(numero) || std::trunc(numero) != numero || numero < INT32_MIN || numero > INT32_MAX)
             throw recusa();
         valor = static_cast<std::int64_t>(numero);
@@ -133,19 +139,32 @@ std::int32_t InteiroServico(const TField& campo, const std::string& coluna)
     return static_cast<std::int32_t>(valor);
 }
 
-std::string CnpjServico(const std::string& cgc)
+}  // namespace
+
+std::int32_t InteiroServico(const TField& campo, const std::string& coluna)
 {
-    if (NoPadraoCnpj(cgc)) {
-        std::string digitos;
-        for (char c : cgc)
-            if (c >= '0' && c <= '9') digitos += c;
-        return FormataCNPJ(digitos);
-    }
-    try {
-        return FormataCNPJ(cgc);
-    } catch (const EConvertError&) {
-        throw EConvertError("O cgc da filial não é um número: \"" + cgc + "\".");
-    }
+    return Inteiro32(campo, coluna, false);
+}
+
+std::int32_t QuantidadeServico(const TField& campo)
+{
+    return Inteiro32(campo, "quantidade", true);
+}
+
+std::string CnpjServico(const TField& cgc)
+{
+    const std::string texto = cgc.AsString();
+    const std::size_t inicio = texto.find_first_not_of(' ');
+    const std::string aparado = inicio == std::string::npos
+                                    ? std::string()
+                                    : texto.substr(inicio, texto.find_last_not_of(' ') + 1 - inicio);
+    if (cgc.IsNull() || !(NoPadraoCnpj(aparado) || SoDigitos(aparado)))
+        throw EConvertError("O cgc da filial não é um CNPJ (só dígitos, ou NN.NNN.NNN/NNNN-NN): " +
+                            (cgc.IsNull() ? std::string("NULL") : "\"" + texto + "\"") + ".");
+    std::string digitos;
+    for (char c : aparado)
+        if (c >= '0' && c <= '9') digitos += c;
+    return FormataCNPJ(digitos);
 }
 
 std::string DataServico(TDateTime dia) { return FormatDateTime("dd/mm/yyyy", dia); }
@@ -377,7 +396,7 @@ void TUMain::Executa(TTipoMovimento tipo)
         }
         oQuery.First();
         // The branch's, the same for every sale: one that does not convert ends the send.
-        const std::string cnpj = CnpjServico(Campo(oQuery, "cnpj_estabelecimento").AsString());
+        const std::string cnpj = CnpjServico(Campo(oQuery, "cnpj_estabelecimento"));
         int contador = 0;
         while (!oQuery.Eof()) {
             if (Parar && Parar()) {
@@ -447,8 +466,8 @@ void TUMain::EnviaVenda(TTipoMovimento tipo, int contador, int total, const std:
         try {
             itens.push_back({RegistroServico(Campo(oQuery, "registro").AsString()),
                              InteiroServico(Campo(oQuery, "maquina"), "maquina"),
-                             DataServico(Campo(oQuery, "data_movimento").AsDateTime()), Campo(oQuery, "ean").AsString(),
-                             InteiroServico(Campo(oQuery, "quantidade"), "quantidade"),
+                             DataServico(Campo(oQuery, "data_movimento").AsDateTime()),
+                             Campo(oQuery, "ean").AsString(), QuantidadeServico(Campo(oQuery, "quantidade")),
                              ValorServico(Campo(oQuery, "total_liquido").AsCurrency().Scaled),
                              Campo(oQuery, "aliquota_icms").AsString(), Campo(oQuery, "estoque").AsString(),
                              Campo(oQuery, "pendencia").AsString(), Campo(oQuery, "linha").AsString(),

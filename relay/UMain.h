@@ -127,9 +127,15 @@ std::string ValorServico(std::int64_t dezMilesimos);
 // EConvertError naming the column and the value (the field getters would wrap or round it).
 std::int32_t InteiroServico(const TField& campo, const std::string& coluna);
 
-// The branch's cgc as the service's CNPJ. A cgc already written as NN.NNN.NNN/NNNN-NN is read as
-// its fourteen digits; one that is not a number raises an Exception naming cgc and the value.
-std::string CnpjServico(const std::string& cgc);
+// A line's quantidade for the service: a split pack's fraction rounded as the integer getter of a
+// float field rounds it (halves to the even neighbour: 0.5 gives 0, 1.5 gives 2), since the line's
+// money travels in total_liquido. A value outside 32 bits raises EConvertError, as above.
+std::int32_t QuantidadeServico(const TField& campo);
+
+// The branch's cgc as the service's CNPJ: its digits, or a cgc already written as
+// NN.NNN.NNN/NNNN-NN. Anything else (NULL, empty, a sign, a fraction) would credit the sales to no
+// store or to another one, and raises EConvertError naming cgc and the value.
+std::string CnpjServico(const TField& cgc);
 
 // "dd/mm/yyyy" with the regional date separator.
 std::string DataServico(TDateTime dia);
