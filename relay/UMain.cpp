@@ -335,7 +335,8 @@ std::string TUMain::FiltroOpcao(TTipoMovimento tipo)
 int TUMain::Conta(TTipoMovimento tipo)
 {
     const bool pendencias = escolha_ != nullptr && escolha_->Opcao() == TOpcaoEnvio::PendenciasRegistradas;
-    const std::string sql = pendencias ? SqlListaPendentes(tipo) : SqlConta(tipo, CodLogica, FiltroOpcao(tipo));
+    const std::string sql =
+        pendencias ? SqlContaPendentes(tipo, CodLogica) : SqlConta(tipo, CodLogica, FiltroOpcao(tipo));
     Abre(oQuery2, sql);
     const int n = oQuery2.RecordCount();
     oQuery2.Close();
@@ -498,11 +499,9 @@ void TUMain::Conclui(TTipoMovimento tipo, std::int64_t numlanc)
 {
     Executar(SqlMarcaEnviada(tipo, CodLogica, numlanc));
     Abre(oQuery2, SqlBuscaPendente(tipo, CodLogica, numlanc));
-    if (!oQuery2.IsEmpty()) {
-        oQuery2.First();
-        Executar(SqlFechaPendente(Campo(oQuery2, "van_pendentes_id").AsString()));
-    }
+    const bool registrada = !oQuery2.IsEmpty();
     oQuery2.Close();
+    if (registrada) Executar(SqlFechaPendente(tipo, CodLogica, numlanc));
 }
 
 void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas) const
