@@ -5,6 +5,7 @@
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -72,6 +73,15 @@ std::string TextoProgresso(TTipoMovimento tipo, int n, int total)
 {
     const char* inicio = tipo == TTipoMovimento::Vendas ? "Enviando vendas (" : "Enviando devoluções (";
     return inicio + std::to_string(n) + " de " + std::to_string(total) + ")";
+}
+
+// What closes a message's sentence before more lines follow: the full stop the error box would
+// have given it.
+std::string FimDeFrase(const std::string& mensagem)
+{
+    if (!mensagem.empty() && static_cast<unsigned char>(mensagem.back()) > static_cast<unsigned char>('.'))
+        return ".";
+    return {};
 }
 
 bool SoDigitos(const std::string& texto)
@@ -241,6 +251,8 @@ bool TUMain::Enviar()
     // store's server that cannot be reached fails there, and the button stays off until a send
     // completes.
     const bool envioHabilitado = envioHabilitado_;
+    listasGravadas_.clear();
+    erroLista_.clear();
     HabilitaEnvio(false);
     if (!TomaTrava()) {
         // Nothing was tried: the button is as the last send left it.
@@ -258,10 +270,29 @@ bool TUMain::Enviar()
             LiberaTrava();
         } catch (...) {
         }
-        throw;
+        RelancaNomeandoListas();
     }
     LiberaTrava();
     return true;
+}
+
+void TUMain::RelancaNomeandoListas() const
+{
+    // Where the error is shown the operator also learns where this send's given-up sales went,
+    // or that their list could not be written.
+    std::string listas;
+    for (const std::string& nome : listasGravadas_) listas += "\r\n" + std::string(kListadas) + nome;
+    if (!erroLista_.empty()) listas += "\r\n" + erroLista_;
+    if (listas.empty()) throw;
+    try {
+        throw;
+    } catch (Exception& e) {
+        // The same error, so that its callers still tell a stop from a failure by its type.
+        e.AppendMessage(FimDeFrase(e.Message()) + listas);
+        throw;
+    } catch (const std::exception& e) {
+        throw Exception(e.what() + FimDeFrase(e.what()) + listas);
+    }
 }
 
 std::string TUMain::NomeTrava() const
@@ -377,15 +408,27 @@ void TUMain::Executa(TTipoMovimento tipo)
             janela_.IniciaProgresso(1, total, 1);
         }
         oQuery.First();
-        // The branch's, the same for every sale: one that does not convert ends the send.
-        const std::string cnpj = CnpjServico(Campo(oQuery, "cnpj_estabelecimento").AsString());
-        int contador = 0;
-        while (!oQuery.Eof()) {
-            if (Parar && Parar()) {
-                interrompido = true;
-                break;
+        try {
+            // The branch's, the same for every sale: one that does not convert ends the send.
+            const std::string cnpj = CnpjServico(Campo(oQuery, "cnpj_estabelecimento").AsString());
+            int contador = 0;
+            while (!oQuery.Eof()) {
+                if (Parar && Parar()) {
+                    interrompido = true;
+                    break;
+                }
+                EnviaVenda(tipo, ++contador, total, cnpj, falhas);
             }
-            EnviaVenda(tipo, ++contador, total, cnpj, falhas);
+        } catch (...) {
+            // The sales given up before the error are registered; the list must not lose them.
+            if (!falhas.empty()) {
+                try {
+                    GravaListaPendentes(falhas);
+                } catch (const std::exception& e) {
+                    erroLista_ = e.what();
+                }
+            }
+            throw;
         }
         if (!falhas.empty()) GravaListaPendentes(falhas);
     }
@@ -504,7 +547,7 @@ void TUMain::Conclui(TTipoMovimento tipo, std::int64_t numlanc)
     if (registrada) Executar(SqlFechaPendente(tipo, CodLogica, numlanc));
 }
 
-void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas) const
+void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas)
 {
     const std::string nome = diretorio_ + "VendasPendentes" + FormatDateTime("yyyymmddhhnnss", Now()) + ".txt";
     // Appended, never replaced: the sales and returns runs of one send may finish in the same
@@ -513,6 +556,8 @@ void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas) const
     for (const std::string& linha : falhas) arquivo << Utf8ToCp1252(linha) << "\r\n";
     arquivo.flush();
     if (!arquivo) throw Exception("Não foi possível gravar a lista de vendas pendentes em " + nome);
+    if (std::find(listasGravadas_.begin(), listasGravadas_.end(), nome) == listasGravadas_.end())
+        listasGravadas_.push_back(nome);
 }
 
 }  // namespace tarrow

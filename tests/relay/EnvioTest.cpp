@@ -308,6 +308,28 @@ TEST_F(Envio, ReturnsFollowTheSalesWithTipoDAndEachReturnLineGoesOnce)
     EXPECT_EQ(Marcas(511), "V\nV\nV\n");
 }
 
+// The error that ends a send after a give-up: the sale given up is listed all the same, and the
+// error, still of its own type, names the list where it is shown.
+TEST_F(Envio, AnErrorThatEndsARunAfterAGiveUpStillWritesTheListAndNamesIt)
+{
+    loja_.Sql(Linha(560, 1, "1", "7.50") + ";" + Linha(561, 1, "1", "7.50"));
+    Recusa(loja_.Peer, 4);
+    loja_.Peer.Answer(SoapFault("soap:Server", "Banco do parceiro fora do ar"));
+    auto logica = Programa(TVariante::Automatico);
+    try {
+        logica->Enviar();
+        ADD_FAILURE() << "no error";
+    } catch (const ERemotableException& e) {
+        const auto listas = loja_.ListasPendentes();
+        ASSERT_EQ(listas.size(), 1u);
+        EXPECT_EQ(listas[0].second, "Num. Lanc.: 560\r\n") << "the sale in hand is not listed";
+        EXPECT_EQ(e.Message(), "Banco do parceiro fora do ar.\r\nVendas não enviadas listadas em " +
+                                   loja_.Diretorio.Path() + listas[0].first);
+        EXPECT_THAT(logica->ListasGravadas(), ElementsAre(loja_.Diretorio.Path() + listas[0].first));
+    }
+    EXPECT_EQ(loja_.Sql("SELECT numlanc FROM van_pendentes"), "560\n");
+}
+
 // What a window answers the system with runs before every attempt; a stop asked there, during
 // the last sale of the sales run, finishes that sale and still ends the send as stopped: the
 // returns are not sent and no one is told the send went to its end.
