@@ -118,6 +118,13 @@ std::string_view Devolucao(TTipoMovimento tipo)
     return tipo == TTipoMovimento::Vendas ? "\"N\"" : "\"S\"";
 }
 
+// The condition that finds the open registrations of one sale or return.
+std::string Aberta(TTipoMovimento tipo, std::int32_t filial, const std::string& numlanc)
+{
+    return " filial_id = " + std::to_string(filial) + " and numlanc = " + numlanc +
+           " and devolucao = " + std::string(Devolucao(tipo)) + " and enviado <> \"S\"";
+}
+
 }  // namespace
 
 std::string DataSql(TDateTime dia) { return FormatDateTime("yyyy/mm/dd", dia); }
@@ -178,11 +185,16 @@ std::string SqlListaPendentes(TTipoMovimento tipo)
 
 std::string SqlRegistraPendente(TTipoMovimento tipo, std::int32_t filial, const std::string& registro)
 {
+    // A sale that keeps failing keeps one open registration: a give-up that finds one adds none.
+    // The look is part of the insert, still one statement on the command component.
     std::string sql = Linhas({
-        " insert into van_pendentes ", " (filial_id, numlanc, devolucao, enviado) ", " values( "});
+        " insert into van_pendentes ", " (filial_id, numlanc, devolucao, enviado) ", " select "});
     sql += std::to_string(filial) + ", " + std::string(kFimLinha);
     sql += registro + ", " + std::string(kFimLinha);
-    sql += std::string(Devolucao(tipo)) + ", \"N\" )" + std::string(kFimLinha);
+    sql += std::string(Devolucao(tipo)) + ", \"N\" " + std::string(kFimLinha);
+    sql += " from dual where not exists ( " + std::string(kFimLinha);
+    sql += " select van_pendentes_id from van_pendentes where" + Aberta(tipo, filial, registro) + " )" +
+           std::string(kFimLinha);
     return sql;
 }
 
@@ -194,13 +206,19 @@ std::string SqlMarcaEnviada(TTipoMovimento tipo, std::int32_t filial, std::int64
 
 std::string SqlBuscaPendente(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc)
 {
-    return "select van_pendentes_id from van_pendentes where filial_id = " + std::to_string(filial) +
-           " and numlanc = " + std::to_string(numlanc) + " and devolucao = " + std::string(Devolucao(tipo));
+    return "select van_pendentes_id from van_pendentes where" + Aberta(tipo, filial, std::to_string(numlanc));
 }
 
-std::string SqlFechaPendente(const std::string& id)
+std::string SqlFechaPendente(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc)
 {
-    return "update van_pendentes set enviado = \"S\" where van_pendentes_id = " + id;
+    // Every open registration of the sale, those left by earlier versions' repeated give-ups too.
+    return "update van_pendentes set enviado = \"S\" where" + Aberta(tipo, filial, std::to_string(numlanc));
+}
+
+std::string SqlContaPendentes(TTipoMovimento tipo, std::int32_t filial)
+{
+    return "select distinct numlanc from van_pendentes where filial_id = " + std::to_string(filial) +
+           " and devolucao = " + std::string(Devolucao(tipo)) + " and enviado <> \"S\"";
 }
 
 namespace {

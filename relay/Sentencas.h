@@ -40,11 +40,15 @@ std::string FiltroPendencias(const std::optional<std::string>& listaIn);
 
 std::string SqlListaPendentes(TTipoMovimento tipo);
 
+// One open registration (enviado other than "S") per sale or return of a branch: registering
+// one that has it adds no row, closing closes every open row of it, and the count is of sales.
 // registro is the release number's text as the selection returned it.
 std::string SqlRegistraPendente(TTipoMovimento tipo, std::int32_t filial, const std::string& registro);
 std::string SqlMarcaEnviada(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc);
 std::string SqlBuscaPendente(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc);
-std::string SqlFechaPendente(const std::string& id);
+std::string SqlFechaPendente(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc);
+// "Pendências registradas" counted: the branch's distinct release numbers with an open registration.
+std::string SqlContaPendentes(TTipoMovimento tipo, std::int32_t filial);
 
 // The server-side send lock: taken without waiting (1 taken, 0 held elsewhere, NULL an error) and
 // released; the name is written as a quoted, escaped text constant.

@@ -6,6 +6,7 @@
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -73,6 +74,15 @@ std::string TextoProgresso(TTipoMovimento tipo, int n, int total)
 {
     const char* inicio = tipo == TTipoMovimento::Vendas ? "Enviando vendas (" : "Enviando devoluções (";
     return inicio + std::to_string(n) + " de " + std::to_string(total) + ")";
+}
+
+// What closes a message's sentence before more lines follow: the full stop the error box would
+// have given it.
+std::string FimDeFrase(const std::string& mensagem)
+{
+    if (!mensagem.empty() && static_cast<unsigned char>(mensagem.back()) > static_cast<unsigned char>('.'))
+        return ".";
+    return {};
 }
 
 bool SoDigitos(const std::string& texto)
@@ -260,6 +270,8 @@ bool TUMain::Enviar()
     // store's server that cannot be reached fails there, and the button stays off until a send
     // completes.
     const bool envioHabilitado = envioHabilitado_;
+    listasGravadas_.clear();
+    erroLista_.clear();
     HabilitaEnvio(false);
     if (!TomaTrava()) {
         // Nothing was tried: the button is as the last send left it.
@@ -277,10 +289,29 @@ bool TUMain::Enviar()
             LiberaTrava();
         } catch (...) {
         }
-        throw;
+        RelancaNomeandoListas();
     }
     LiberaTrava();
     return true;
+}
+
+void TUMain::RelancaNomeandoListas() const
+{
+    // Where the error is shown the operator also learns where this send's given-up sales went,
+    // or that their list could not be written.
+    std::string listas;
+    for (const std::string& nome : listasGravadas_) listas += "\r\n" + std::string(kListadas) + nome;
+    if (!erroLista_.empty()) listas += "\r\n" + erroLista_;
+    if (listas.empty()) throw;
+    try {
+        throw;
+    } catch (Exception& e) {
+        // The same error, so that its callers still tell a stop from a failure by its type.
+        e.AppendMessage(FimDeFrase(e.Message()) + listas);
+        throw;
+    } catch (const std::exception& e) {
+        throw Exception(e.what() + FimDeFrase(e.what()) + listas);
+    }
 }
 
 std::string TUMain::NomeTrava() const
@@ -354,7 +385,8 @@ std::string TUMain::FiltroOpcao(TTipoMovimento tipo)
 int TUMain::Conta(TTipoMovimento tipo)
 {
     const bool pendencias = escolha_ != nullptr && escolha_->Opcao() == TOpcaoEnvio::PendenciasRegistradas;
-    const std::string sql = pendencias ? SqlListaPendentes(tipo) : SqlConta(tipo, CodLogica, FiltroOpcao(tipo));
+    const std::string sql =
+        pendencias ? SqlContaPendentes(tipo, CodLogica) : SqlConta(tipo, CodLogica, FiltroOpcao(tipo));
     Abre(oQuery2, sql);
     const int n = oQuery2.RecordCount();
     oQuery2.Close();
@@ -395,15 +427,27 @@ void TUMain::Executa(TTipoMovimento tipo)
             janela_.IniciaProgresso(1, total, 1);
         }
         oQuery.First();
-        // The branch's, the same for every sale: one that does not convert ends the send.
-        const std::string cnpj = CnpjServico(Campo(oQuery, "cnpj_estabelecimento"));
-        int contador = 0;
-        while (!oQuery.Eof()) {
-            if (Parar && Parar()) {
-                interrompido = true;
-                break;
+        try {
+            // The branch's, the same for every sale: one that does not convert ends the send.
+            const std::string cnpj = CnpjServico(Campo(oQuery, "cnpj_estabelecimento"));
+            int contador = 0;
+            while (!oQuery.Eof()) {
+                if (Parar && Parar()) {
+                    interrompido = true;
+                    break;
+                }
+                EnviaVenda(tipo, ++contador, total, cnpj, falhas);
             }
-            EnviaVenda(tipo, ++contador, total, cnpj, falhas);
+        } catch (...) {
+            // The sales given up before the error are registered; the list must not lose them.
+            if (!falhas.empty()) {
+                try {
+                    GravaListaPendentes(falhas);
+                } catch (const std::exception& e) {
+                    erroLista_ = e.what();
+                }
+            }
+            throw;
         }
         if (!falhas.empty()) GravaListaPendentes(falhas);
     }
@@ -517,14 +561,12 @@ void TUMain::Conclui(TTipoMovimento tipo, std::int64_t numlanc)
 {
     Executar(SqlMarcaEnviada(tipo, CodLogica, numlanc));
     Abre(oQuery2, SqlBuscaPendente(tipo, CodLogica, numlanc));
-    if (!oQuery2.IsEmpty()) {
-        oQuery2.First();
-        Executar(SqlFechaPendente(Campo(oQuery2, "van_pendentes_id").AsString()));
-    }
+    const bool registrada = !oQuery2.IsEmpty();
     oQuery2.Close();
+    if (registrada) Executar(SqlFechaPendente(tipo, CodLogica, numlanc));
 }
 
-void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas) const
+void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas)
 {
     const std::string nome = diretorio_ + "VendasPendentes" + FormatDateTime("yyyymmddhhnnss", Now()) + ".txt";
     // Appended, never replaced: the sales and returns runs of one send may finish in the same
@@ -533,6 +575,8 @@ void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas) const
     for (const std::string& linha : falhas) arquivo << Utf8ToCp1252(linha) << "\r\n";
     arquivo.flush();
     if (!arquivo) throw Exception("Não foi possível gravar a lista de vendas pendentes em " + nome);
+    if (std::find(listasGravadas_.begin(), listasGravadas_.end(), nome) == listasGravadas_.end())
+        listasGravadas_.push_back(nome);
 }
 
 }  // namespace tarrow

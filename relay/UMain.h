@@ -23,6 +23,9 @@ namespace tarrow {
 inline constexpr const char* kOutroEnvio =
     "Outro envio de vendas está em andamento. Tente novamente em alguns minutos.";
 
+// Each list file a send wrote is named after this, where the send's end is told.
+inline constexpr const char* kListadas = "Vendas não enviadas listadas em ";
+
 // What Windows shows beside a sender that holds a session's end until the sale in hand is done.
 inline constexpr const char* kMotivoFimDeSessao = "Enviando vendas...";
 
@@ -47,7 +50,9 @@ public:
     void FormCreate();
 
     // A send: the sales run, then the returns run, under the store database's send lock, which
-    // is released on every way out. False, with nothing sent, when another sender holds it.
+    // is released on every way out. False, with nothing sent, when another sender holds it. A run
+    // that gave sales up writes their list file however it ends; an error that ends the send
+    // carries, after its own text, a line naming each list file the send wrote.
     bool Enviar();
     void EnviarVendas();
     void EnviarDevolucoes();
@@ -71,6 +76,9 @@ public:
     // window answers there what the system asks of it meanwhile (a session's end) and takes in
     // nothing else. It must not throw.
     std::function<void()> EntreChamadas;
+
+    // The list files the last send wrote (appended to or made), full paths, in the order written.
+    const std::vector<std::string>& ListasGravadas() const noexcept { return listasGravadas_; }
 
     // True from the moment a send has taken the store's lock until it has released it.
     bool EnvioEmAndamento() const noexcept { return travaTomada_; }
@@ -102,7 +110,9 @@ private:
     // The automatic sender's btnEnviar, told only when its state changes (the design enables it).
     void HabilitaEnvio(bool habilitado);
     void Conclui(TTipoMovimento tipo, std::int64_t numlanc);
-    void GravaListaPendentes(const std::vector<std::string>& falhas) const;
+    void GravaListaPendentes(const std::vector<std::string>& falhas);
+    // Inside a handler of the error that ended a send: rethrows it naming the send's list files.
+    [[noreturn]] void RelancaNomeandoListas() const;
     int Conta(TTipoMovimento tipo);
     std::string Selecao(TTipoMovimento tipo);
     void Executar(const std::string& sql);
@@ -111,6 +121,9 @@ private:
     TJanelaEnvio& janela_;
     TEscolhaEnvio* escolha_;
     std::string diretorio_;
+    std::vector<std::string> listasGravadas_;
+    // Why a list could not be written after an error ended its run.
+    std::string erroLista_;
     bool travaTomada_ = false;
     bool envioHabilitado_ = true;
 };

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 
 namespace tarrow {
 
@@ -57,6 +56,12 @@ std::string NumeroDoCaractere(const std::string& utf8)
     return texto;
 }
 
+void ListaNomes(const TUMain& logica, std::ostream& erros)
+{
+    for (const std::string& lista : logica.ListasGravadas()) erros << kListadas << lista << '\n';
+    erros << std::flush;
+}
+
 }  // namespace
 
 void InstalaSinaisDeParada()
@@ -66,34 +71,6 @@ void InstalaSinaisDeParada()
     // Windows: a log-off or a shutdown is told to windows only.
     WatchSessionEnd(kMotivoFimDeSessao);
 }
-
-namespace {
-
-// The list files and their sizes: a file that appears or grows during the send names sales
-// given up by this send.
-std::map<std::string, std::uintmax_t> Listas(const std::string& diretorio)
-{
-    std::map<std::string, std::uintmax_t> listas;
-    std::error_code erro;
-    for (const auto& entrada : std::filesystem::directory_iterator(PathFromUtf8(diretorio), erro)) {
-        const std::string nome = Utf8FromPath(entrada.path().filename());
-        if (nome.starts_with("VendasPendentes") && nome.ends_with(".txt"))
-            listas[Utf8FromPath(entrada.path())] = entrada.file_size(erro);
-    }
-    return listas;
-}
-
-std::vector<std::string> ListasNovas(const std::map<std::string, std::uintmax_t>& antes, const std::string& diretorio)
-{
-    std::vector<std::string> novas;
-    for (const auto& [nome, tamanho] : Listas(diretorio)) {
-        const auto anterior = antes.find(nome);
-        if (anterior == antes.end() || anterior->second != tamanho) novas.push_back(nome);
-    }
-    return novas;
-}
-
-}  // namespace
 
 TJanelaTerminal::TJanelaTerminal(std::ostream& saida, std::ostream& erros, bool terminal, const TOpcoesEnvio& opcoes)
     : saida_(saida), erros_(erros), terminal_(terminal), opcoes_(opcoes)
@@ -177,30 +154,28 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
         }
     }
 
-    const auto antes = Listas(diretorio);
     logica.Parar = [] { return StopRequested(); };
     // From the lock to the last line about the send: a session's end waits for all of it.
     MarkWorkInHand(true);
     struct TFimDoTrabalho {
         ~TFimDoTrabalho() { MarkWorkInHand(false); }
     } fimDoTrabalho;
-    int status = SaidaOk;
     try {
         if (!logica.Enviar()) return erro(kOutroEnvio);
         janela.FechaProgresso();
     } catch (const EEnvioInterrompido&) {
         janela.FechaProgresso();
         erros << "tarrow-send: parado pelo sinal " << StopRequestName()
-              << " depois de concluir a venda em andamento; o restante fica para o próximo envio.\n" << std::flush;
-        status = SaidaErro;
+              << " depois de concluir a venda em andamento; o restante fica para o próximo envio.\n";
+        ListaNomes(logica, erros);
+        return SaidaErro;
     } catch (const std::exception& e) {
-        status = erro(e.what());
+        // The error's text already names the send's list files.
+        return erro(e.what());
     }
-    const std::vector<std::string> novas = ListasNovas(antes, diretorio);
-    for (const std::string& lista : novas) erros << "Vendas não enviadas listadas em " << lista << '\n';
-    if (status != SaidaOk) return status;
+    ListaNomes(logica, erros);
     saida << "Envio concluído.\n" << std::flush;
-    return novas.empty() ? SaidaOk : SaidaPendentes;
+    return logica.ListasGravadas().empty() ? SaidaOk : SaidaPendentes;
 }
 
 int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, std::ostream& erros, bool terminal)
