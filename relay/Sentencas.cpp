@@ -227,10 +227,18 @@ std::string SqlContaSelecao(TTipoMovimento tipo, std::int32_t filial)
     return Linhas({"select count(distinct m.numlanc) as vendas", "from", " movment m"}) + Onde(tipo, filial, Date());
 }
 
-std::string SqlMaisAntiga(TTipoMovimento tipo, std::int32_t filial, TDateTime primeiroDia, TDateTime ultimoDia)
+std::string SqlMaisAntiga(std::int32_t filial, TDateTime primeiroDia, TDateTime ultimoDia)
 {
-    return Linhas({"select min(m.data_hora) as mais_antiga", "from", " movment m"}) +
-           Onde(tipo, filial, std::nullopt) + FiltroPeriodo(primeiroDia, ultimoDia);
+    // Both kinds' where clauses but for the day, in one pass over the days' movements.
+    std::string sql = Linhas({"select min(m.data_hora) as mais_antiga", "from", " movment m", "where"});
+    sql += LinhaFilial(filial);
+    sql += kFimLinha;
+    sql += Linhas({" m.oper in (2, 3) and"});
+    sql += LinhaDoDia(primeiroDia, ultimoDia) + " and";
+    sql += kFimLinha;
+    sql += Linhas({" ((m.cancelado <> \"S\" and m.quanti_uni > 0) or (m.cancelado = \"S\" and m.quanti_uni < 0)) and",
+                   kLinhaEntrega, kLinhaNaoEnviada});
+    return sql;
 }
 
 std::string SqlContaRegistradas(std::int32_t filial)

@@ -54,9 +54,9 @@ std::string SqlLiberaTrava(const std::string& nome);
 // The health check's statements, all read-only. The number of distinct sales (or returns) the
 // automatic sender's selection holds now, in the column "vendas".
 std::string SqlContaSelecao(TTipoMovimento tipo, std::int32_t filial);
-// The oldest unrelayed movement of the kind from the first day to the last, by the selection's
+// The oldest unrelayed sale or return line from the first day to the last, by the selections'
 // rules but for the day, in the column "mais_antiga" (NULL when there is none).
-std::string SqlMaisAntiga(TTipoMovimento tipo, std::int32_t filial, TDateTime primeiroDia, TDateTime ultimoDia);
+std::string SqlMaisAntiga(std::int32_t filial, TDateTime primeiroDia, TDateTime ultimoDia);
 // The branch's sales and returns with an open registration, each counted once, in "vendas".
 std::string SqlContaRegistradas(std::int32_t filial);
 // The session that holds the send lock now, in "dono" (NULL when free); takes nothing.

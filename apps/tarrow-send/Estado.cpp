@@ -133,11 +133,7 @@ TFigurasEstado LeFigurasEstado(TUMain& logica, TDateTime agora)
     figuras.Registradas = Numero(consulta, SqlContaRegistradas(filial), "vendas").value_or(0);
 
     const TDateTime hoje = std::floor(agora);
-    for (TTipoMovimento tipo : {TTipoMovimento::Vendas, TTipoMovimento::Devolucoes}) {
-        const std::optional<TDateTime> antiga =
-            Data(consulta, SqlMaisAntiga(tipo, filial, hoje - (kDiasAtraso - 1), hoje));
-        if (antiga && (!figuras.MaisAntiga || *antiga < *figuras.MaisAntiga)) figuras.MaisAntiga = antiga;
-    }
+    figuras.MaisAntiga = Data(consulta, SqlMaisAntiga(filial, hoje - (kDiasAtraso - 1), hoje));
     if (figuras.MaisAntiga) {
         // A till whose clock runs ahead stamps sales later than now: no delay, not a negative one.
         figuras.AtrasoSegundos =
