@@ -207,21 +207,15 @@ TResultadoEstado EstadoIndeterminado(const std::string& motivo)
     return resultado;
 }
 
-int ExecutaEstado(const TOpcoesEnvio& opcoes, std::ostream& saida)
-{
-    const auto responde = [&](const TResultadoEstado& resultado) {
-        saida << (opcoes.Json ? resultado.Json : resultado.Linha) << '\n' << std::flush;
-        return static_cast<int>(resultado.Estado);
-    };
-    const auto desconhecido = [&](const std::string& motivo) {
-        return responde(EstadoIndeterminado(motivo));
-    };
+namespace {
 
+TResultadoEstado Verifica(const TOpcoesEnvio& opcoes)
+{
     const std::string diretorio = opcoes.Diretorio.empty() ? ProgramDirectory() : opcoes.Diretorio;
     if (!std::filesystem::is_directory(PathFromUtf8(diretorio)))
-        return desconhecido("O diretório " + diretorio + " não existe.");
+        return EstadoIndeterminado("O diretório " + diretorio + " não existe.");
     // The defaults would check another store's figures, or none, and call them OK.
-    if (const auto problema = ProblemaConfiguracoes(diretorio)) return desconhecido(*problema);
+    if (const auto problema = ProblemaConfiguracoes(diretorio)) return EstadoIndeterminado(*problema);
 
     std::ostringstream descartadas;
     TJanelaTerminal janela(descartadas, descartadas, false, opcoes);
@@ -233,7 +227,8 @@ int ExecutaEstado(const TOpcoesEnvio& opcoes, std::ostream& saida)
     try {
         LeConfiguracoes(diretorio, parametros, logica.CodLogica);
     } catch (const std::exception& e) {
-        return desconhecido(std::string("Configurações de ") + diretorio + kArquivoIni + ": " + e.what());
+        return EstadoIndeterminado(std::string("Configurações de ") + diretorio + kArquivoIni + ": " +
+                                   e.what());
     }
     logica.oConnect.SetDatabase(parametros.Database);
     logica.oConnect.SetServer(parametros.Server);
@@ -243,14 +238,28 @@ int ExecutaEstado(const TOpcoesEnvio& opcoes, std::ostream& saida)
     try {
         logica.oConnect.Connect();
     } catch (const std::exception& e) {
-        return desconhecido(std::string("Não foi possível conectar no banco de dados: ") + e.what());
+        return EstadoIndeterminado(std::string("Não foi possível conectar no banco de dados: ") + e.what());
     }
     try {
-        return responde(
-            AvaliaEstado(LeFigurasEstado(logica, Now()), opcoes.AvisoMinutos, opcoes.CriticoMinutos));
+        return AvaliaEstado(LeFigurasEstado(logica, Now()), opcoes.AvisoMinutos, opcoes.CriticoMinutos);
     } catch (const std::exception& e) {
-        return desconhecido(std::string("Erro no banco de dados: ") + e.what());
+        return EstadoIndeterminado(std::string("Erro no banco de dados: ") + e.what());
     }
+}
+
+} // namespace
+
+int ExecutaEstado(const TOpcoesEnvio& opcoes, std::ostream& saida)
+{
+    TResultadoEstado resultado;
+    try {
+        resultado = Verifica(opcoes);
+    } catch (const std::exception& e) {
+        // Whatever fails, the agent gets its line, not a check that died without one.
+        resultado = EstadoIndeterminado(e.what());
+    }
+    saida << (opcoes.Json ? resultado.Json : resultado.Linha) << '\n' << std::flush;
+    return resultado.Estado;
 }
 
 } // namespace tarrow
