@@ -239,4 +239,32 @@ std::string SqlTomaTrava(const std::string& nome) { return "SELECT GET_LOCK(" + 
 
 std::string SqlLiberaTrava(const std::string& nome) { return "SELECT RELEASE_LOCK(" + Aspas(nome) + ") AS liberada"; }
 
+std::string SqlContaSelecao(TTipoMovimento tipo, std::int32_t filial)
+{
+    // The selection's joins add no condition: its where clause alone decides which sales it holds.
+    return Linhas({"select count(distinct m.numlanc) as vendas", "from", " movment m"}) + Onde(tipo, filial, Date());
+}
+
+std::string SqlMaisAntiga(std::int32_t filial, TDateTime primeiroDia, TDateTime ultimoDia)
+{
+    // Both kinds' where clauses but for the day, in one pass over the days' movements.
+    std::string sql = Linhas({"select min(m.data_hora) as mais_antiga", "from", " movment m", "where"});
+    sql += LinhaFilial(filial);
+    sql += kFimLinha;
+    sql += Linhas({" m.oper in (2, 3) and"});
+    sql += LinhaDoDia(primeiroDia, ultimoDia) + " and";
+    sql += kFimLinha;
+    sql += Linhas({" ((m.cancelado <> \"S\" and m.quanti_uni > 0) or (m.cancelado = \"S\" and m.quanti_uni < 0)) and",
+                   kLinhaEntrega, kLinhaNaoEnviada});
+    return sql;
+}
+
+std::string SqlContaRegistradas(std::int32_t filial)
+{
+    return "select count(distinct numlanc, devolucao) as vendas from van_pendentes where filial_id = " +
+           std::to_string(filial) + " and enviado <> \"S\"";
+}
+
+std::string SqlDonoTrava(const std::string& nome) { return "SELECT IS_USED_LOCK(" + Aspas(nome) + ") AS dono"; }
+
 }  // namespace tarrow

@@ -55,6 +55,17 @@ std::string SqlContaPendentes(TTipoMovimento tipo, std::int32_t filial);
 std::string SqlTomaTrava(const std::string& nome);
 std::string SqlLiberaTrava(const std::string& nome);
 
+// The health check's statements, all read-only. The number of distinct sales (or returns) the
+// automatic sender's selection holds now, in the column "vendas".
+std::string SqlContaSelecao(TTipoMovimento tipo, std::int32_t filial);
+// The oldest unrelayed sale or return line from the first day to the last, by the selections'
+// rules but for the day, in the column "mais_antiga" (NULL when there is none).
+std::string SqlMaisAntiga(std::int32_t filial, TDateTime primeiroDia, TDateTime ultimoDia);
+// The branch's sales and returns with an open registration, each counted once, in "vendas".
+std::string SqlContaRegistradas(std::int32_t filial);
+// The session that holds the send lock now, in "dono" (NULL when free); takes nothing.
+std::string SqlDonoTrava(const std::string& nome);
+
 // A date as statements write it: yyyy/mm/dd with the regional date separator.
 std::string DataSql(TDateTime dia);
 

@@ -1,5 +1,7 @@
 #include "apps/tarrow-send/EnvioSemJanela.h"
 
+#include "apps/tarrow-send/Estado.h"
+
 #include "platform/CodePage.h"
 #include "platform/Console.h"
 #include "platform/ProgramDir.h"
@@ -28,21 +30,27 @@ std::string Linhas(const std::string& texto)
     return r;
 }
 
-// Warnings about settings that leave the send to defaults the operator may not expect; what is
-// sent stays the same.
-void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
+}  // namespace
+
+std::optional<std::string> ProblemaConfiguracoes(const std::string& diretorio)
 {
     const std::string arquivo = diretorio + kArquivoIni;
-    if (!std::filesystem::exists(PathFromUtf8(arquivo))) {
-        erros << "Aviso: " << arquivo << " não existe; valem os valores padrão (banco " << kDatabasePadrao
-              << " neste computador, filial 0).\n";
-        return;
-    }
+    if (!std::filesystem::exists(PathFromUtf8(arquivo)))
+        return arquivo + " não existe; valem os valores padrão (banco " + kDatabasePadrao +
+               " neste computador, filial 0).";
     const TIniFile ini(arquivo);
     const std::string codigo = Cp1252ToUtf8(ini.ReadString("FilialMatriz", "CodLogica", ""));
     if (!ParseProfileInteger(Utf8ToCp1252(codigo)))
-        erros << "Aviso: CodLogica em [FilialMatriz] de " << arquivo << " não é um número (\"" << codigo
-              << "\"); vale a filial 0.\n";
+        return "CodLogica em [FilialMatriz] de " + arquivo + " não é um número (\"" + codigo + "\"); vale a filial 0.";
+    return std::nullopt;
+}
+
+namespace {
+
+// What is sent stays the same; the operator learns of the defaults.
+void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
+{
+    if (const auto problema = ProblemaConfiguracoes(diretorio)) erros << "Aviso: " << *problema << '\n';
 }
 
 // " (U+2713)" for a character given in UTF-8: the number survives where the message is written
@@ -184,6 +192,13 @@ int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, 
     try {
         opcoes = LeOpcoes(argumentos, Date());
     } catch (const EOpcaoInvalida& e) {
+        // A monitoring agent reads the check's line and status, whatever went wrong.
+        if (std::find(argumentos.begin(), argumentos.end(), "--estado") != argumentos.end()) {
+            const TResultadoEstado desconhecido = EstadoIndeterminado(e.what());
+            const bool json = std::find(argumentos.begin(), argumentos.end(), "--json") != argumentos.end();
+            saida << (json ? desconhecido.Json : desconhecido.Linha) << '\n' << std::flush;
+            return desconhecido.Estado;
+        }
         erros << "tarrow-send: " << e.what() << "\nUse --help para ver as opções.\n";
         return SaidaUso;
     }
@@ -191,6 +206,7 @@ int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, 
         saida << TextoAjuda();
         return SaidaOk;
     }
+    if (opcoes.Estado) return ExecutaEstado(opcoes, saida);
     if (opcoes.CifraSenha) {
         // The stored password is bytes of the management system's code page: a character it lacks
         // would be enciphered as "?", and the database would then refuse the password typed.
