@@ -32,6 +32,27 @@ struct TCertificateCheck {
     friend bool operator==(const TCertificateCheck&, const TCertificateCheck&) = default;
 };
 
+// A proxy the store names for the service's calls. Without a server the system's own settings
+// apply: the account's Internet options on Windows, http_proxy and https_proxy on Linux.
+struct THttpProxy {
+    std::string Server;    // host:port
+    std::string User;      // "" sends no credentials
+    std::string Password;  // as the proxy takes it, deciphered
+    std::string Bypass;    // hosts reached directly, separated by ';', ',' or blanks
+
+    friend bool operator==(const THttpProxy&, const THttpProxy&) = default;
+};
+
+// The bypass hosts joined by the separator the library expects (',' for libcurl, ';' for WinInet).
+std::string ProxyBypassList(std::string_view hosts, char separator);
+
+// Whether an answer is the proxy's own refusal rather than the service's: a 407 always; a 401
+// only when no Via says it was forwarded (a proxy names itself in Via on every answer it passes
+// on, and some answer a wrong password with 401).
+bool IsProxyRefusal(long status, bool forwarded);
+// "%s (%d) - proxy '%s'": the store must look at the proxy's keys, not at the service's address.
+std::string ProxyRefusalMessage(std::string_view statusText, long status, std::string_view proxy);
+
 struct TCrackedUrl {
     std::string Scheme;  // lower case
     std::string Host;

@@ -271,8 +271,14 @@ std::string THttpTransport::Post(std::string_view request)
     if (!session_) {
         if (InternetAttemptConnect(0) != ERROR_SUCCESS) throw EAbort();
         auto session = std::make_unique<TSession>();
-        // The system's proxy settings apply, as for every other program of the machine.
-        session->Internet.reset(InternetOpenA(SoapAgent().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        // Without a proxy in Tarrow.conf the account's own Internet options apply, as for every other
+        // program it runs; a service account seldom has any, so a store behind a proxy names it.
+        const std::string bypass = ProxyBypassList(proxy_.Bypass, ';');
+        session->Internet.reset(
+            proxy_.Server.empty()
+                ? InternetOpenA(SoapAgent().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)
+                : InternetOpenA(SoapAgent().c_str(), INTERNET_OPEN_TYPE_PROXY, proxy_.Server.c_str(),
+                                bypass.empty() ? nullptr : bypass.c_str(), 0));
         if (!session->Internet) post.FailLast();
         session->Connection.reset(InternetConnectA(session->Internet.get(), cracked_.Host.c_str(),
                                                    static_cast<INTERNET_PORT>(cracked_.Port), nullptr, nullptr,
@@ -284,8 +290,12 @@ std::string THttpTransport::Post(std::string_view request)
     const bool secure = cracked_.Scheme == "https";
     // No dialog, no redirect followed (a 3xx fails like any failing status), no stored cookies or
     // credentials offered: the request goes out as we built it, and only that.
+    // The proxy's credentials are the one exception: WinInet answers the proxy's challenge with them
+    // only when it may authenticate.
+    const bool proxyCredentials = !proxy_.Server.empty() && !proxy_.User.empty();
     DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI |
-                  INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
+                  INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES;
+    if (!proxyCredentials) flags |= INTERNET_FLAG_NO_AUTH;
     DWORD securityFlags = 0;
     const bool ownChainCheck = secure && certificates_.Verify;
     if (secure) {
@@ -325,14 +335,39 @@ std::string THttpTransport::Post(std::string_view request)
         if (!InternetSetOptionA(req, INTERNET_OPTION_SECURITY_FLAGS, &value, sizeof(value))) post.FailLast();
     }
 
+    if (proxyCredentials) {
+        // On the request: WinInet offers them for this request's tunnel or proxied post only.
+        const std::wstring user = Utf8ToWide(proxy_.User);
+        const std::wstring password = Utf8ToWide(proxy_.Password);
+        if (!InternetSetOptionW(req, INTERNET_OPTION_PROXY_USERNAME, const_cast<wchar_t*>(user.c_str()),
+                                static_cast<DWORD>(user.size())) ||
+            !InternetSetOptionW(req, INTERNET_OPTION_PROXY_PASSWORD, const_cast<wchar_t*>(password.c_str()),
+                                static_cast<DWORD>(password.size())))
+            post.FailLast();
+    }
+
     const std::string action = "SOAPAction: \"" + soapAction_ + "\"\r\n";
     const std::string type = "Content-Type: text/xml; charset=\"utf-8\"\r\n";
     HttpAddRequestHeadersA(req, action.c_str(), static_cast<DWORD>(action.size()), HTTP_ADDREQ_FLAG_ADD);
     HttpAddRequestHeadersA(req, type.c_str(), static_cast<DWORD>(type.size()), HTTP_ADDREQ_FLAG_ADD);
 
+    DWORD status = 0;
+    DWORD size = sizeof(status);
     if (request.size() <= kLargestSinglePost && !ownChainCheck) {
         if (!HttpSendRequestA(req, nullptr, 0, const_cast<char*>(request.data()), static_cast<DWORD>(request.size())))
             post.FailLast();
+        // A proxy that challenges before it takes credentials has the request once more, now with
+        // them, unless WinInet answered the challenge by itself.
+        if (proxyCredentials &&
+            HttpQueryInfoA(req, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+            status == HTTP_STATUS_PROXY_AUTH_REQ) {
+            char drain[4096];
+            DWORD read = 0;
+            while (InternetReadFile(req, drain, sizeof drain, &read) && read > 0) {}
+            if (!HttpSendRequestA(req, nullptr, 0, const_cast<char*>(request.data()),
+                                  static_cast<DWORD>(request.size())))
+                post.FailLast();
+        }
     } else {
         // In pieces: the headers first (over https after the handshake, so that our own chain
         // check comes before any of the body), then the body.
@@ -340,6 +375,15 @@ std::string THttpTransport::Post(std::string_view request)
         buffers.dwStructSize = sizeof(buffers);
         buffers.dwBufferTotal = static_cast<DWORD>(request.size());
         if (!HttpSendRequestExA(req, &buffers, nullptr, 0, 0)) post.FailLast();
+        // A tunnel the proxy refused has no certificate to check: its answer is the proxy's.
+        if (!proxy_.Server.empty() && secure &&
+            HttpQueryInfoA(req, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+            status >= 300) {
+            bool found = false;
+            statusText_ = QueryText(req, HTTP_QUERY_STATUS_TEXT, 4096, found);
+            status_ = static_cast<long>(status);
+            throw ESOAPHTTPException(ProxyRefusalMessage(statusText_, status_, proxy_.Server), static_cast<int>(status_));
+        }
         if (ownChainCheck) CheckChain(req, certificates_.CaFile, cracked_.Host, post);
         std::size_t sent = 0;
         while (sent < request.size()) {
@@ -352,8 +396,8 @@ std::string THttpTransport::Post(std::string_view request)
         if (!HttpEndRequestA(req, nullptr, 0, 0)) post.FailLast();
     }
 
-    DWORD status = 0;
-    DWORD size = sizeof(status);
+    status = 0;
+    size = sizeof(status);
     // No status at all (Wine's answer to a server that closed without a byte) is no answer.
     if (!HttpQueryInfoA(req, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
         status == 0)
@@ -361,6 +405,13 @@ std::string THttpTransport::Post(std::string_view request)
     status_ = static_cast<long>(status);
     bool statusFound = false;
     statusText_ = QueryText(req, HTTP_QUERY_STATUS_TEXT, 4096, statusFound);
+    if (!proxy_.Server.empty()) {
+        bool forwarded = false;
+        (void)QueryText(req, HTTP_QUERY_VIA, 1024, forwarded);
+        if (IsProxyRefusal(status_, forwarded))
+            throw ESOAPHTTPException(ProxyRefusalMessage(statusText_, status_, proxy_.Server),
+                                     static_cast<int>(status_));
+    }
     if (IsFailingStatus(status_))
         throw ESOAPHTTPException(StatusErrorMessage(statusText_, status_, url_), static_cast<int>(status_));
     bool found = false;
