@@ -406,7 +406,9 @@ TEST_F(TTransportTest, ANamedProxyCarriesTheCallWithItsCredentialsAndItsRefusalN
         refused.SetURL(peer.Url());
         refused.SetSoapAction(kAction);
         refused.SetProxy({proxy.Server(), user, password, ""});
-        const ESOAPHTTPException e = FailureOf(refused);
+        // Without a body: tinyproxy closes a refused post with its body unread, and the reset then
+        // races the answer (Wine's WinInet loses the race often).
+        const ESOAPHTTPException e = FailureOf(refused, "");
         return e.Message() + " " + std::to_string(e.StatusCode());
     };
     const std::string named = " - proxy '" + proxy.Server() + "'";

@@ -17,6 +17,7 @@
 #include <filesystem>
 #ifdef _WIN32
 #include "service/HttpTransport.h"
+#include "tests/support/Wine.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -189,9 +190,16 @@ TEST_F(TFactoryTest, HttpsGoesThroughTheProxysTunnelAndAWrongPasswordIsTheProxys
     test::TTlsPeer tls(dir.Path());
     test::TProxyPeer proxy(dir.Path(), "loja", "s3nha");
     opcoes.DecifraSenha = [](const std::string& cifrada) { return Cripto("D", cifrada, kChaveSenha); };
+    // Wine's WinInet opens no tunnel for a request whose body follows in pieces, the way our own
+    // certificate check sends: there the tunnel is shown without the check.
+#ifdef _WIN32
+    const std::string check = test::RunsUnderWine() ? "VerificarCertificado=0" : "CertificadoCA=ca.pem";
+#else
+    const std::string check = "CertificadoCA=ca.pem";
+#endif
     auto send = [&](const std::string& password) -> std::string {
-        dir.Write("Tarrow.conf", "[WebService]\r\nURL=" + tls.Url(test::TTlsCertificate::Valid) +
-                                     "\r\nCertificadoCA=ca.pem\r\n[Proxy]\r\nProxy=" + proxy.Server() +
+        dir.Write("Tarrow.conf", "[WebService]\r\nURL=" + tls.Url(test::TTlsCertificate::Valid) + "\r\n" +
+                                     check + "\r\n[Proxy]\r\nProxy=" + proxy.Server() +
                                      "\r\nProxyUsuario=loja\r\nProxySenha=" + Cripto("E", password, kChaveSenha) +
                                      "\r\n");
         TVanSoapRef van = ObtemVanSoap(opcoes);
@@ -201,11 +209,12 @@ TEST_F(TFactoryTest, HttpsGoesThroughTheProxysTunnelAndAWrongPasswordIsTheProxys
             return e.Message();
         }
     };
+    // The wrong one first: WinInet keeps a tunnel it opened alive for the next call.
+    EXPECT_EQ(send("errada"), "Unauthorized (401) - proxy '" + proxy.Server() + "'");
     EXPECT_EQ(send("s3nha"), "0");
     const std::string tunnel = "CONNECT " + test::PeerHost() + ":" +
                                std::to_string(tls.Port(test::TTlsCertificate::Valid)) + " ";
     EXPECT_NE(proxy.Log().find(tunnel), std::string::npos) << proxy.Log();
-    EXPECT_EQ(send("errada"), "Unauthorized (401) - proxy '" + proxy.Server() + "'");
 }
 
 TEST_F(TFactoryTest, TimeOutsAreTheCallingProgramsChoice)
