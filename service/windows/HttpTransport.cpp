@@ -355,7 +355,8 @@ std::string THttpTransport::Post(std::string_view request)
         DWORD length = 0;
         const auto bytes = reinterpret_cast<const BYTE*>(pair.data());
         const DWORD base64 = CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF;
-        if (!CryptBinaryToStringA(bytes, static_cast<DWORD>(pair.size()), base64, nullptr, &length)) post.FailLast();
+        if (!CryptBinaryToStringA(bytes, static_cast<DWORD>(pair.size()), base64, nullptr, &length))
+            post.FailLast();
         std::string encoded(length, '\0');
         if (!CryptBinaryToStringA(bytes, static_cast<DWORD>(pair.size()), base64, encoded.data(), &length))
             post.FailLast();
@@ -381,7 +382,7 @@ std::string THttpTransport::Post(std::string_view request)
             status == HTTP_STATUS_PROXY_AUTH_REQ) {
             char drain[4096];
             DWORD read = 0;
-            while (InternetReadFile(req, drain, sizeof drain, &read) && read > 0) {}
+            while (InternetReadFile(req, drain, sizeof drain, &read) && read > 0) continue;
             if (!HttpSendRequestA(req, nullptr, 0, const_cast<char*>(request.data()),
                                   static_cast<DWORD>(request.size())))
                 post.FailLast();
@@ -400,7 +401,8 @@ std::string THttpTransport::Post(std::string_view request)
             bool found = false;
             statusText_ = QueryText(req, HTTP_QUERY_STATUS_TEXT, 4096, found);
             status_ = static_cast<long>(status);
-            throw ESOAPHTTPException(ProxyRefusalMessage(statusText_, status_, proxy_.Server), static_cast<int>(status_));
+            throw ESOAPHTTPException(ProxyRefusalMessage(statusText_, status_, proxy_.Server),
+                                     static_cast<int>(status_));
         }
         if (ownChainCheck) CheckChain(req, certificates_.CaFile, cracked_.Host, post);
         std::size_t sent = 0;

@@ -15,7 +15,8 @@ namespace tarrow::test {
 
 using namespace std::chrono_literals;
 
-TProxyPeer::TProxyPeer(const std::string& scratchDirectory, const std::string& user, const std::string& password)
+TProxyPeer::TProxyPeer(const std::string& scratchDirectory, const std::string& user,
+                       const std::string& password)
     : directory_(scratchDirectory), port_(ClosedPort())
 {
     // No ConnectPort line: tunnels to any port, the test peers' among them.
@@ -23,8 +24,8 @@ TProxyPeer::TProxyPeer(const std::string& scratchDirectory, const std::string& u
         << "Port " << port_ << "\nListen " << PeerHost() << "\nTimeout 60\nMaxClients 20\n"
         << "LogLevel Connect\nLogFile \"" << LinuxFileName(directory_) << "tinyproxy.log\"\n"
         << "BasicAuth " << user << " " << password << "\n";
-    process_ = std::make_unique<TChildProcess>(
-        std::vector<std::string>{"/usr/bin/tinyproxy", "-d", "-c", LinuxFileName(directory_) + "tinyproxy.conf"});
+    process_ = std::make_unique<TChildProcess>(std::vector<std::string>{
+        "/usr/bin/tinyproxy", "-d", "-c", LinuxFileName(directory_) + "tinyproxy.conf"});
     // It says nothing when it listens: it does once a connection is taken.
     for (auto give = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < give;) {
         try {
@@ -48,7 +49,8 @@ std::string TProxyPeer::Log() const
     std::string lines;
     for (std::string line; std::getline(in, line);) {
         if (auto at = line.find("]: Request (file descriptor "); at != std::string::npos) {
-            if (auto colon = line.find("): ", at); colon != std::string::npos) lines += line.substr(colon + 3) + "\n";
+            if (auto colon = line.find("): ", at); colon != std::string::npos)
+                lines += line.substr(colon + 3) + "\n";
         }
     }
     return lines;

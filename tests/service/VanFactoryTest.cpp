@@ -2,10 +2,10 @@
 
 #include "platform/Errors.h"
 #include "platform/ProgramDir.h"
-#include "service/EndpointConfig.h"
-#include "service/VanProxy.h"
 #include "relay/Configuracoes.h"
 #include "relay/Funcoes.h"
+#include "service/EndpointConfig.h"
+#include "service/VanProxy.h"
 #include "tests/peers/HttpPeer.h"
 #include "tests/peers/ProxyPeer.h"
 #include "tests/peers/TlsPeer.h"
@@ -168,7 +168,9 @@ TEST_F(TFactoryTest, HttpsCertificatesAreCheckedUnlessTarrowConfNamesTheAuthorit
 
 TEST_F(TFactoryTest, TheProxySectionIsReadWithItsPasswordDecipheredAndNothingWritten)
 {
-    const TDecifraSenha decifra = [](const std::string& cifrada) { return Cripto("D", cifrada, kChaveSenha); };
+    const TDecifraSenha decifra = [](const std::string& cifrada) {
+        return Cripto("D", cifrada, kChaveSenha);
+    };
     const std::string url = "[WebService]\r\nURL=" + peer.Url() + "\r\n";
     dir.Write("Tarrow.conf", url + "Proxy=127.0.0.1:3128\r\n");
     EXPECT_EQ(LeConfiguracaoServico(opcoes.ArquivoConf, decifra).Proxy, THttpProxy{})
@@ -179,7 +181,8 @@ TEST_F(TFactoryTest, TheProxySectionIsReadWithItsPasswordDecipheredAndNothingWri
     dir.Write("Tarrow.conf", conf);
     EXPECT_EQ(LeConfiguracaoServico(opcoes.ArquivoConf, decifra).Proxy,
               (THttpProxy{"127.0.0.1:3128", "loja", "s3nha", "a.b; c"}));
-    EXPECT_THROW(LeConfiguracaoServico(opcoes.ArquivoConf), Exception) << "never the stored text as the password";
+    EXPECT_THROW(LeConfiguracaoServico(opcoes.ArquivoConf), Exception)
+        << "never the stored text as the password";
     EXPECT_EQ(dir.Read("Tarrow.conf"), conf);
     dir.Write("Tarrow.conf", url + keys + "ProxySenha=zz\r\n");
     EXPECT_THROW(LeConfiguracaoServico(opcoes.ArquivoConf, decifra), EConvertError);
@@ -198,10 +201,10 @@ TEST_F(TFactoryTest, HttpsGoesThroughTheProxysTunnelAndAWrongPasswordIsTheProxys
     const std::string check = "CertificadoCA=ca.pem";
 #endif
     auto send = [&](const std::string& password) -> std::string {
-        dir.Write("Tarrow.conf", "[WebService]\r\nURL=" + tls.Url(test::TTlsCertificate::Valid) + "\r\n" +
-                                     check + "\r\n[Proxy]\r\nProxy=" + proxy.Server() +
-                                     "\r\nProxyUsuario=loja\r\nProxySenha=" + Cripto("E", password, kChaveSenha) +
-                                     "\r\n");
+        dir.Write("Tarrow.conf",
+                  "[WebService]\r\nURL=" + tls.Url(test::TTlsCertificate::Valid) + "\r\n" + check +
+                      "\r\n[Proxy]\r\nProxy=" + proxy.Server() +
+                      "\r\nProxyUsuario=loja\r\nProxySenha=" + Cripto("E", password, kChaveSenha) + "\r\n");
         TVanSoapRef van = ObtemVanSoap(opcoes);
         try {
             return std::to_string(Send(van));
@@ -212,8 +215,8 @@ TEST_F(TFactoryTest, HttpsGoesThroughTheProxysTunnelAndAWrongPasswordIsTheProxys
     // The wrong one first: WinInet keeps a tunnel it opened alive for the next call.
     EXPECT_EQ(send("errada"), "Unauthorized (401) - proxy '" + proxy.Server() + "'");
     EXPECT_EQ(send("s3nha"), "0");
-    const std::string tunnel = "CONNECT " + test::PeerHost() + ":" +
-                               std::to_string(tls.Port(test::TTlsCertificate::Valid)) + " ";
+    const std::string tunnel =
+        "CONNECT " + test::PeerHost() + ":" + std::to_string(tls.Port(test::TTlsCertificate::Valid)) + " ";
     EXPECT_NE(proxy.Log().find(tunnel), std::string::npos) << proxy.Log();
 }
 
