@@ -169,6 +169,24 @@ std::string ProxyBypassList(std::string_view hosts, char separator)
     return list;
 }
 
+bool GoesThroughProxy(const THttpProxy& proxy, std::string_view host)
+{
+    if (proxy.Server.empty()) return false;
+    const std::string bypass = ProxyBypassList(proxy.Bypass, ',');
+    std::size_t at = 0;
+    while (at <= bypass.size()) {
+        const std::size_t end = std::min(bypass.find(',', at), bypass.size());
+        if (SameText(std::string_view(bypass).substr(at, end - at), host)) return false;
+        at = end + 1;
+    }
+    return true;
+}
+
+std::string ProxyConnectText(std::string_view libraryText, std::string_view proxy)
+{
+    return std::string(libraryText) + " (proxy '" + std::string(proxy) + "')";
+}
+
 bool IsProxyRefusal(long status, bool forwarded)
 {
     return status == 407 || (status == 401 && !forwarded);

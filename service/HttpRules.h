@@ -46,6 +46,13 @@ struct THttpProxy {
 // The bypass hosts joined by the separator the library expects (',' for libcurl, ';' for WinInet).
 std::string ProxyBypassList(std::string_view hosts, char separator);
 
+// Whether a call to host goes through the proxy: one is named and the host is not one of its bypass
+// list (compared without regard to case).
+bool GoesThroughProxy(const THttpProxy& proxy, std::string_view host);
+// A connection that could not be made was one to the proxy: the library's text, which names the
+// service's host or none, with " (proxy '%s')" after it.
+std::string ProxyConnectText(std::string_view libraryText, std::string_view proxy);
+
 // Whether an answer is the proxy's own refusal rather than the service's: a 407 always; a 401
 // only when no Via says it was forwarded (a proxy names itself in Via on every answer it passes
 // on, and some answer a wrong password with 401).

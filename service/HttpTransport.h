@@ -45,7 +45,12 @@ class THttpTransport {
     void SetCertificateCheck(TCertificateCheck check) { certificates_ = std::move(check); }
     const TCertificateCheck& CertificateCheck() const noexcept { return certificates_; }
 
-    void SetProxy(THttpProxy proxy) { proxy_ = std::move(proxy); }
+    // Another proxy drops the open connection, which went through the old one.
+    void SetProxy(THttpProxy proxy)
+    {
+        if (!(proxy == proxy_)) Disconnect();
+        proxy_ = std::move(proxy);
+    }
     const THttpProxy& Proxy() const noexcept { return proxy_; }
 
     // Posts the request and returns the answer's body. Raises ESOAPHTTPException (with the HTTP

@@ -242,7 +242,11 @@ std::string THttpTransport::Post(std::string_view request)
             fail(IdleTimeoutText(*transfer.Expired, limit));
         }
         const char* text = connection->ErrorText;
-        fail(text[0] != '\0' ? std::string_view(text) : std::string_view(curl_easy_strerror(rc)));
+        const std::string_view said = text[0] != '\0' ? std::string_view(text) : curl_easy_strerror(rc);
+        if ((rc == CURLE_COULDNT_CONNECT || rc == CURLE_COULDNT_RESOLVE_PROXY) &&
+            GoesThroughProxy(proxy_, cracked_.Host))
+            fail(ProxyConnectText(said, proxy_.Server));
+        fail(said);
     }
     if (IsRefusedContentType(transfer.ContentType))
         throw ESOAPHTTPException(ContentTypeErrorMessage(transfer.ContentType));

@@ -122,7 +122,11 @@ namespace {
 // What one post needs of its transport, and how its failures are worded.
 class TPost {
   public:
-    TPost(const std::string& url, const std::string& soapAction) : url_(url), soapAction_(soapAction) {}
+    // proxy: the proxy the post goes through, "" for none.
+    TPost(const std::string& url, const std::string& soapAction, std::string proxy)
+        : url_(url), soapAction_(soapAction), proxy_(std::move(proxy))
+    {
+    }
 
     [[noreturn]] void Fail(unsigned long code) const { Fail(WinInetErrorText(code)); }
     [[noreturn]] void Fail(std::string_view text) const
@@ -134,12 +138,17 @@ class TPost {
         const DWORD code = GetLastError();
         // Wine passes a socket's time-out on as Winsock's code, which has no text in its tables;
         // Windows reports its own.
-        Fail(code == WSAETIMEDOUT ? static_cast<DWORD>(ERROR_INTERNET_TIMEOUT) : code);
+        if (code == WSAETIMEDOUT) Fail(ERROR_INTERNET_TIMEOUT);
+        // Through a proxy the only connection WinInet makes is the one to the proxy.
+        if (!proxy_.empty() && (code == ERROR_INTERNET_CANNOT_CONNECT || code == ERROR_INTERNET_NAME_NOT_RESOLVED))
+            Fail(ProxyConnectText(WinInetErrorText(code), proxy_));
+        Fail(code);
     }
 
   private:
     const std::string& url_;
     const std::string& soapAction_;
+    std::string proxy_;
 };
 
 // The certificates of a CertificadoCA file: every PEM block in it.
@@ -261,7 +270,7 @@ std::string THttpTransport::Execute(std::string_view request)
 
 std::string THttpTransport::Post(std::string_view request)
 {
-    const TPost post(url_, soapAction_);
+    const TPost post(url_, soapAction_, GoesThroughProxy(proxy_, cracked_.Host) ? proxy_.Server : "");
     status_ = 0;
     statusText_.clear();
     // An address that cannot be used fails here, before anything reaches the network.

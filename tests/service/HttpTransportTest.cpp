@@ -419,6 +419,15 @@ TEST_F(TTransportTest, ANamedProxyCarriesTheCallWithItsCredentialsAndItsRefusalN
     transport.SetProxy({proxy.Server(), "", "", "example.org; " + test::PeerHost()});
     transport.Execute(kRequest);
     EXPECT_FALSE(peer.LastRequest().Header("Via")) << "a host of the bypass list is reached directly";
+
+    // To a host no connection went to: Wine's WinInet would post on one kept alive to the host,
+    // whatever proxy it went through.
+    const std::string closed = test::PeerHost() + ":" + std::to_string(test::ClosedPort());
+    const std::string elsewhere = "http://127.0.0.1:9/parceiros/orvane/van/van.asmx";
+    transport.SetURL(elsewhere);
+    transport.SetProxy({closed, "", "", ""});
+    const std::string unreachable = FailureOf(transport).Message();
+    EXPECT_NE(unreachable.find(" (proxy '" + closed + "') - URL:" + elsewhere), std::string::npos) << unreachable;
 }
 
 }  // namespace
