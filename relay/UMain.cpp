@@ -4,6 +4,7 @@
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/ProgramDir.h"
+#include "relay/Configuracoes.h"
 #include "relay/Funcoes.h"
 
 #include <algorithm>
@@ -214,6 +215,10 @@ TUMain::TUMain(TVariante variante, TJanelaEnvio& janela, TEscolhaEnvio* escolha,
 
     TOpcoesVanSoap opcoes = variante == TVariante::Manual ? OpcoesVanSoapManual() : OpcoesVanSoapAutomatico();
     opcoes.ArquivoConf = diretorio_ + "Tarrow.conf";
+    // Enciphered as sistema_kesto.ini's senha is, so one tool (tarrow-send --cifra-senha) serves both.
+    opcoes.DecifraSenha = [](const std::string& cifrada) {
+        return Cp1252ToUtf8(Cripto("D", cifrada, kChaveSenha));
+    };
     ObtemVanSoap = [opcoes] { return tarrow::ObtemVanSoap(opcoes); };
 
     if (variante == TVariante::Automatico) {

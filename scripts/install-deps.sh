@@ -13,6 +13,7 @@ packages=(
     mariadb-server-core mariadb-client-core     # the test database server
     python3 python3-spyne                       # a third-party SOAP service the tests talk to
     openssl                                     # certificates for the HTTPS test peer
+    tinyproxy                                   # the forwarding proxy the web service tests go through
     file dpkg-dev                               # cpack: the .deb and its library dependencies
     lintian                                     # the package check
     systemd                                     # systemd-analyze: the sender unit's exposure check

@@ -1,5 +1,6 @@
 #include "service/EndpointConfig.h"
 
+#include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramDir.h"
 #include "platform/Text.h"
@@ -36,7 +37,7 @@ std::string ArquivoTarrowConf()
     return ProgramDirectory() + "Tarrow.conf";
 }
 
-TConfiguracaoServico LeConfiguracaoServico(const std::string& arquivoConf)
+TConfiguracaoServico LeConfiguracaoServico(const std::string& arquivoConf, const TDecifraSenha& decifra)
 {
     TIniFile conf(arquivoConf);
     TConfiguracaoServico configuracao;
@@ -51,6 +52,18 @@ TConfiguracaoServico LeConfiguracaoServico(const std::string& arquivoConf)
         std::filesystem::path ca = PathFromUtf8(conf.ReadString("WebService", "CertificadoCA", ""));
         if (!ca.empty() && ca.is_relative()) ca = PathFromUtf8(arquivoConf).parent_path() / ca;
         configuracao.Certificados.CaFile = Utf8FromPath(ca);
+    }
+    THttpProxy& proxy = configuracao.Proxy;
+    proxy.Server = conf.ReadString("Proxy", "Proxy", "");
+    if (!proxy.Server.empty()) {
+        proxy.User = conf.ReadString("Proxy", "ProxyUsuario", "");
+        proxy.Bypass = conf.ReadString("Proxy", "SemProxy", "");
+        const std::string cifrada = conf.ReadString("Proxy", "ProxySenha", "");
+        if (!cifrada.empty()) {
+            // Sending the stored text as the password would only earn the proxy's refusal.
+            if (!decifra) throw Exception("ProxySenha in " + arquivoConf + " cannot be deciphered here");
+            proxy.Password = decifra(cifrada);
+        }
     }
     return configuracao;
 }

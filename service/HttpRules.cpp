@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 #include "platform/Errors.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -151,6 +152,49 @@ bool IsFailingStatus(long status)
 std::string StatusErrorMessage(std::string_view statusText, long status, std::string_view url)
 {
     return std::string(statusText) + " (" + std::to_string(status) + ") - '" + std::string(url) + "'";
+}
+
+std::string ProxyBypassList(std::string_view hosts, char separator)
+{
+    std::string list;
+    std::size_t at = 0;
+    while (at < hosts.size()) {
+        const std::size_t end = std::min(hosts.find_first_of(";, \t", at), hosts.size());
+        if (end > at) {
+            if (!list.empty()) list += separator;
+            list += hosts.substr(at, end - at);
+        }
+        at = end + 1;
+    }
+    return list;
+}
+
+bool GoesThroughProxy(const THttpProxy& proxy, std::string_view host)
+{
+    if (proxy.Server.empty()) return false;
+    const std::string bypass = ProxyBypassList(proxy.Bypass, ',');
+    std::size_t at = 0;
+    while (at <= bypass.size()) {
+        const std::size_t end = std::min(bypass.find(',', at), bypass.size());
+        if (SameText(std::string_view(bypass).substr(at, end - at), host)) return false;
+        at = end + 1;
+    }
+    return true;
+}
+
+std::string ProxyConnectText(std::string_view libraryText, std::string_view proxy)
+{
+    return std::string(libraryText) + " (proxy '" + std::string(proxy) + "')";
+}
+
+bool IsProxyRefusal(long status, bool forwarded)
+{
+    return status == 407 || (status == 401 && !forwarded);
+}
+
+std::string ProxyRefusalMessage(std::string_view statusText, long status, std::string_view proxy)
+{
+    return std::string(statusText) + " (" + std::to_string(status) + ") - proxy '" + std::string(proxy) + "'";
 }
 
 bool IsRefusedContentType(std::string_view contentType)

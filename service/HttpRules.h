@@ -32,6 +32,34 @@ struct TCertificateCheck {
     friend bool operator==(const TCertificateCheck&, const TCertificateCheck&) = default;
 };
 
+// A proxy the store names for the service's calls. Without a server the system's own settings
+// apply: the account's Internet options on Windows, http_proxy and https_proxy on Linux.
+struct THttpProxy {
+    std::string Server;    // host:port
+    std::string User;      // "" sends no credentials
+    std::string Password;  // as the proxy takes it, deciphered
+    std::string Bypass;    // hosts reached directly, separated by ';', ',' or blanks
+
+    friend bool operator==(const THttpProxy&, const THttpProxy&) = default;
+};
+
+// The bypass hosts joined by the separator the library expects (',' for libcurl, ';' for WinInet).
+std::string ProxyBypassList(std::string_view hosts, char separator);
+
+// Whether a call to host goes through the proxy: one is named and the host is not one of its bypass
+// list (compared without regard to case).
+bool GoesThroughProxy(const THttpProxy& proxy, std::string_view host);
+// A connection that could not be made was one to the proxy: the library's text, which names the
+// service's host or none, with " (proxy '%s')" after it.
+std::string ProxyConnectText(std::string_view libraryText, std::string_view proxy);
+
+// Whether an answer is the proxy's own refusal rather than the service's: a 407 always; a 401
+// only when no Via says it was forwarded (a proxy names itself in Via on every answer it passes
+// on, and some answer a wrong password with 401).
+bool IsProxyRefusal(long status, bool forwarded);
+// "%s (%d) - proxy '%s'": the store must look at the proxy's keys, not at the service's address.
+std::string ProxyRefusalMessage(std::string_view statusText, long status, std::string_view proxy);
+
 struct TCrackedUrl {
     std::string Scheme;  // lower case
     std::string Host;

@@ -45,9 +45,17 @@ class THttpTransport {
     void SetCertificateCheck(TCertificateCheck check) { certificates_ = std::move(check); }
     const TCertificateCheck& CertificateCheck() const noexcept { return certificates_; }
 
+    // Another proxy drops the open connection, which went through the old one.
+    void SetProxy(THttpProxy proxy)
+    {
+        if (!(proxy == proxy_)) Disconnect();
+        proxy_ = std::move(proxy);
+    }
+    const THttpProxy& Proxy() const noexcept { return proxy_; }
+
     // Posts the request and returns the answer's body. Raises ESOAPHTTPException (with the HTTP
-    // status for a failing status; with the library's reason for a refused certificate) and closes
-    // the connection after any error.
+    // status for a failing status, worded after the proxy when the proxy refused; with the
+    // library's reason for a refused certificate) and closes the connection after any error.
     std::string Execute(std::string_view request);
     // The status line of the last answer (0 and nothing before the first or after a failed post).
     long Status() const noexcept { return status_; }
@@ -69,6 +77,7 @@ class THttpTransport {
     long status_ = 0;
     std::string statusText_;
     TCertificateCheck certificates_;
+    THttpProxy proxy_;
     std::unique_ptr<TSession> session_;
 };
 

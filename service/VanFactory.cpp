@@ -16,13 +16,14 @@ void CriaVanSoapEm(TVanSoapRef& result, const TOpcoesVanSoap& opcoes)
 {
     result.reset();
     const std::string arquivo = opcoes.ArquivoConf.empty() ? ArquivoTarrowConf() : opcoes.ArquivoConf;
-    const TConfiguracaoServico configuracao = LeConfiguracaoServico(arquivo);
+    const TConfiguracaoServico configuracao = LeConfiguracaoServico(arquivo, opcoes.DecifraSenha);
 
     auto proxy = std::make_unique<TVanSoapProxy>(RegistroVanSoap());
     TVanSoapProxy& bound = *proxy;
     result = TVanSoapRef(std::move(proxy));
     bound.Transport().SetTimeouts(opcoes.Tempos);
     bound.Transport().SetCertificateCheck(configuracao.Certificados);
+    bound.Transport().SetProxy(configuracao.Proxy);
     bound.Transport().SetURL(configuracao.Endereco);
 }
 

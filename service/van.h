@@ -2,6 +2,7 @@
 // The web service Van: the interface VanSoap the relay calls, its registration, and the factory
 // that hands out one fresh proxy per call attempt.
 
+#include "service/EndpointConfig.h"
 #include "service/HttpRules.h"
 #include "service/VanContract.h"
 
@@ -134,8 +135,9 @@ inline constexpr const char* kMensagemProxyVazio = "No web service proxy: the ca
 
 // How the calling program wants its proxies made.
 struct TOpcoesVanSoap {
-    THttpTimeouts Tempos;     // 0 each: the HTTP library's defaults
-    std::string ArquivoConf;  // "": Tarrow.conf in the program's directory
+    THttpTimeouts Tempos;        // 0 each: the HTTP library's defaults
+    std::string ArquivoConf;     // "": Tarrow.conf in the program's directory
+    TDecifraSenha DecifraSenha;  // deciphers Tarrow.conf's ProxySenha
 };
 
 // The manual sender: 60000 ms to connect, to send and to receive.

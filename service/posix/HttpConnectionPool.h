@@ -30,12 +30,14 @@ struct TPooledConnection {
     char ErrorText[CURL_ERROR_SIZE] = {};
 };
 
-// What a connection may serve: the same scheme, host and port, checked the same way.
+// What a connection may serve: the same scheme, host and port, checked the same way, through the
+// same proxy (a tunnel through one proxy, or one proxy's credentials, must not serve another).
 struct TConnectionKey {
     std::string Scheme;
     std::string Host;
     int Port = 0;
     TCertificateCheck Certificates;
+    THttpProxy Proxy;
 
     friend bool operator==(const TConnectionKey&, const TConnectionKey&) = default;
 };

@@ -40,6 +40,7 @@ struct TTransfer {
     std::string Body;
     std::string StatusText;
     std::string ContentType;
+    bool Forwarded = false;  // the answer carries a Via: a proxy passed it on
     std::int64_t Received = 0;  // header and body bytes
     bool Connected = false;
     TIdleWatch Watch;
@@ -63,9 +64,11 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
         // A new status line (after an interim 100 Continue) starts a new set of headers.
         transfer->StatusText = *text;
         transfer->ContentType.clear();
+        transfer->Forwarded = false;
     } else if (auto colon = line.find(':'); colon != std::string_view::npos) {
-        if (SameText(TrimHeaderValue(line.substr(0, colon)), "Content-Type"))
-            transfer->ContentType = TrimHeaderValue(line.substr(colon + 1));
+        const std::string_view name = TrimHeaderValue(line.substr(0, colon));
+        if (SameText(name, "Content-Type")) transfer->ContentType = TrimHeaderValue(line.substr(colon + 1));
+        if (SameText(name, "Via")) transfer->Forwarded = true;
     }
     return line.size();
 }
@@ -132,7 +135,7 @@ std::string THttpTransport::Post(std::string_view request)
 
     // Whatever raises from here on drops the connection with the handle: only a complete answer
     // gives it back to the pool.
-    TConnectionKey key{cracked_.Scheme, cracked_.Host, cracked_.Port, certificates_};
+    TConnectionKey key{cracked_.Scheme, cracked_.Host, cracked_.Port, certificates_, proxy_};
     std::unique_ptr<TPooledConnection> connection = TConnectionPool::Process().Take(key);
     if (connection->Easy == nullptr) fail(curl_easy_strerror(CURLE_FAILED_INIT));
     CURL* easy = connection->Easy;
@@ -150,8 +153,18 @@ std::string THttpTransport::Post(std::string_view request)
     set(CURLOPT_ERRORBUFFER, connection->ErrorText);
     const std::string agent = SoapAgent();
     set(CURLOPT_USERAGENT, agent.c_str());
-    // The proxy comes from the environment's settings (http_proxy, https_proxy, no_proxy), which
-    // libcurl reads by itself when no proxy is named here.
+    // Without a proxy in Tarrow.conf the environment's settings (http_proxy, https_proxy, no_proxy)
+    // apply, which libcurl reads by itself when no proxy is named here.
+    const std::string bypass = ProxyBypassList(proxy_.Bypass, ',');
+    const std::string credentials = proxy_.User + ":" + proxy_.Password;
+    if (!proxy_.Server.empty()) {
+        set(CURLOPT_PROXY, proxy_.Server.c_str());
+        set(CURLOPT_NOPROXY, bypass.c_str());
+        if (!proxy_.User.empty()) {
+            set(CURLOPT_PROXYUSERPWD, credentials.c_str());
+            set(CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+        }
+    }
     if (timeouts_.Connect > 0) set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts_.Connect));
     if (cracked_.Scheme == "https") {
         if (!certificates_.Verify) {
@@ -205,6 +218,20 @@ std::string THttpTransport::Post(std::string_view request)
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     status_ = status;
     statusText_ = transfer.StatusText;
+    if (!proxy_.Server.empty()) {
+        // An https call goes through a tunnel the proxy opens; whatever refuses the tunnel is the
+        // proxy's answer, and its status line is the last one the header callback saw.
+        long tunnel = 0;
+        curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &tunnel);
+        if (tunnel >= 300) {
+            status_ = tunnel;
+            throw ESOAPHTTPException(ProxyRefusalMessage(transfer.StatusText, tunnel, proxy_.Server),
+                                     static_cast<int>(tunnel));
+        }
+        if (IsProxyRefusal(status, transfer.Forwarded))
+            throw ESOAPHTTPException(ProxyRefusalMessage(transfer.StatusText, status, proxy_.Server),
+                                     static_cast<int>(status));
+    }
     if (IsFailingStatus(status))
         throw ESOAPHTTPException(StatusErrorMessage(transfer.StatusText, status, url_),
                                  static_cast<int>(status));
@@ -215,7 +242,11 @@ std::string THttpTransport::Post(std::string_view request)
             fail(IdleTimeoutText(*transfer.Expired, limit));
         }
         const char* text = connection->ErrorText;
-        fail(text[0] != '\0' ? std::string_view(text) : std::string_view(curl_easy_strerror(rc)));
+        const std::string_view said = text[0] != '\0' ? std::string_view(text) : curl_easy_strerror(rc);
+        if ((rc == CURLE_COULDNT_CONNECT || rc == CURLE_COULDNT_RESOLVE_PROXY) &&
+            GoesThroughProxy(proxy_, cracked_.Host))
+            fail(ProxyConnectText(said, proxy_.Server));
+        fail(said);
     }
     if (IsRefusedContentType(transfer.ContentType))
         throw ESOAPHTTPException(

@@ -122,7 +122,11 @@ namespace {
 // What one post needs of its transport, and how its failures are worded.
 class TPost {
   public:
-    TPost(const std::string& url, const std::string& soapAction) : url_(url), soapAction_(soapAction) {}
+    // proxy: the proxy the post goes through, "" for none.
+    TPost(const std::string& url, const std::string& soapAction, std::string proxy)
+        : url_(url), soapAction_(soapAction), proxy_(std::move(proxy))
+    {
+    }
 
     [[noreturn]] void Fail(unsigned long code) const { Fail(WinInetErrorText(code)); }
     [[noreturn]] void Fail(std::string_view text) const
@@ -134,12 +138,17 @@ class TPost {
         const DWORD code = GetLastError();
         // Wine passes a socket's time-out on as Winsock's code, which has no text in its tables;
         // Windows reports its own.
-        Fail(code == WSAETIMEDOUT ? static_cast<DWORD>(ERROR_INTERNET_TIMEOUT) : code);
+        if (code == WSAETIMEDOUT) Fail(ERROR_INTERNET_TIMEOUT);
+        // Through a proxy the only connection WinInet makes is the one to the proxy.
+        if (!proxy_.empty() && (code == ERROR_INTERNET_CANNOT_CONNECT || code == ERROR_INTERNET_NAME_NOT_RESOLVED))
+            Fail(ProxyConnectText(WinInetErrorText(code), proxy_));
+        Fail(code);
     }
 
   private:
     const std::string& url_;
     const std::string& soapAction_;
+    std::string proxy_;
 };
 
 // The certificates of a CertificadoCA file: every PEM block in it.
@@ -261,7 +270,7 @@ std::string THttpTransport::Execute(std::string_view request)
 
 std::string THttpTransport::Post(std::string_view request)
 {
-    const TPost post(url_, soapAction_);
+    const TPost post(url_, soapAction_, GoesThroughProxy(proxy_, cracked_.Host) ? proxy_.Server : "");
     status_ = 0;
     statusText_.clear();
     // An address that cannot be used fails here, before anything reaches the network.
@@ -271,8 +280,14 @@ std::string THttpTransport::Post(std::string_view request)
     if (!session_) {
         if (InternetAttemptConnect(0) != ERROR_SUCCESS) throw EAbort();
         auto session = std::make_unique<TSession>();
-        // The system's proxy settings apply, as for every other program of the machine.
-        session->Internet.reset(InternetOpenA(SoapAgent().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        // Without a proxy in Tarrow.conf the account's own Internet options apply, as for every other
+        // program it runs; a service account seldom has any, so a store behind a proxy names it.
+        const std::string bypass = ProxyBypassList(proxy_.Bypass, ';');
+        session->Internet.reset(
+            proxy_.Server.empty()
+                ? InternetOpenA(SoapAgent().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)
+                : InternetOpenA(SoapAgent().c_str(), INTERNET_OPEN_TYPE_PROXY, proxy_.Server.c_str(),
+                                bypass.empty() ? nullptr : bypass.c_str(), 0));
         if (!session->Internet) post.FailLast();
         session->Connection.reset(InternetConnectA(session->Internet.get(), cracked_.Host.c_str(),
                                                    static_cast<INTERNET_PORT>(cracked_.Port), nullptr, nullptr,
@@ -284,8 +299,12 @@ std::string THttpTransport::Post(std::string_view request)
     const bool secure = cracked_.Scheme == "https";
     // No dialog, no redirect followed (a 3xx fails like any failing status), no stored cookies or
     // credentials offered: the request goes out as we built it, and only that.
+    // The proxy's credentials are the one exception: WinInet answers the proxy's challenge with them
+    // only when it may authenticate.
+    const bool proxyCredentials = !proxy_.Server.empty() && !proxy_.User.empty();
     DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI |
-                  INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
+                  INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES;
+    if (!proxyCredentials) flags |= INTERNET_FLAG_NO_AUTH;
     DWORD securityFlags = 0;
     const bool ownChainCheck = secure && certificates_.Verify;
     if (secure) {
@@ -325,14 +344,58 @@ std::string THttpTransport::Post(std::string_view request)
         if (!InternetSetOptionA(req, INTERNET_OPTION_SECURITY_FLAGS, &value, sizeof(value))) post.FailLast();
     }
 
+    if (proxyCredentials) {
+        // On the request: WinInet offers them for this request's tunnel or proxied post only.
+        const std::wstring user = Utf8ToWide(proxy_.User);
+        const std::wstring password = Utf8ToWide(proxy_.Password);
+        if (!InternetSetOptionW(req, INTERNET_OPTION_PROXY_USERNAME, const_cast<wchar_t*>(user.c_str()),
+                                static_cast<DWORD>(user.size())) ||
+            !InternetSetOptionW(req, INTERNET_OPTION_PROXY_PASSWORD, const_cast<wchar_t*>(password.c_str()),
+                                static_cast<DWORD>(password.size())))
+            post.FailLast();
+    }
+
+    if (proxyCredentials && !secure) {
+        // Offered at once, as libcurl does, rather than after the proxy's challenge: a proxy that
+        // refuses a post without reading its body may reset the connection before the challenge
+        // is read. The proxy takes the header for itself; an https call's tunnel gets the
+        // credentials from the options above, never inside the tunnel.
+        const std::string pair = proxy_.User + ":" + proxy_.Password;
+        DWORD length = 0;
+        const auto bytes = reinterpret_cast<const BYTE*>(pair.data());
+        const DWORD base64 = CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF;
+        if (!CryptBinaryToStringA(bytes, static_cast<DWORD>(pair.size()), base64, nullptr, &length))
+            post.FailLast();
+        std::string encoded(length, '\0');
+        if (!CryptBinaryToStringA(bytes, static_cast<DWORD>(pair.size()), base64, encoded.data(), &length))
+            post.FailLast();
+        encoded.resize(length);
+        const std::string header = "Proxy-Authorization: Basic " + encoded + "\r\n";
+        HttpAddRequestHeadersA(req, header.c_str(), static_cast<DWORD>(header.size()), HTTP_ADDREQ_FLAG_ADD);
+    }
+
     const std::string action = "SOAPAction: \"" + soapAction_ + "\"\r\n";
     const std::string type = "Content-Type: text/xml; charset=\"utf-8\"\r\n";
     HttpAddRequestHeadersA(req, action.c_str(), static_cast<DWORD>(action.size()), HTTP_ADDREQ_FLAG_ADD);
     HttpAddRequestHeadersA(req, type.c_str(), static_cast<DWORD>(type.size()), HTTP_ADDREQ_FLAG_ADD);
 
+    DWORD status = 0;
+    DWORD size = sizeof(status);
     if (request.size() <= kLargestSinglePost && !ownChainCheck) {
         if (!HttpSendRequestA(req, nullptr, 0, const_cast<char*>(request.data()), static_cast<DWORD>(request.size())))
             post.FailLast();
+        // A proxy that challenges before it takes credentials has the request once more, now with
+        // them, unless WinInet answered the challenge by itself.
+        if (proxyCredentials &&
+            HttpQueryInfoA(req, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+            status == HTTP_STATUS_PROXY_AUTH_REQ) {
+            char drain[4096];
+            DWORD read = 0;
+            while (InternetReadFile(req, drain, sizeof drain, &read) && read > 0) continue;
+            if (!HttpSendRequestA(req, nullptr, 0, const_cast<char*>(request.data()),
+                                  static_cast<DWORD>(request.size())))
+                post.FailLast();
+        }
     } else {
         // In pieces: the headers first (over https after the handshake, so that our own chain
         // check comes before any of the body), then the body.
@@ -340,6 +403,16 @@ std::string THttpTransport::Post(std::string_view request)
         buffers.dwStructSize = sizeof(buffers);
         buffers.dwBufferTotal = static_cast<DWORD>(request.size());
         if (!HttpSendRequestExA(req, &buffers, nullptr, 0, 0)) post.FailLast();
+        // A tunnel the proxy refused has no certificate to check: its answer is the proxy's.
+        if (!proxy_.Server.empty() && secure &&
+            HttpQueryInfoA(req, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+            status >= 300) {
+            bool found = false;
+            statusText_ = QueryText(req, HTTP_QUERY_STATUS_TEXT, 4096, found);
+            status_ = static_cast<long>(status);
+            throw ESOAPHTTPException(ProxyRefusalMessage(statusText_, status_, proxy_.Server),
+                                     static_cast<int>(status_));
+        }
         if (ownChainCheck) CheckChain(req, certificates_.CaFile, cracked_.Host, post);
         std::size_t sent = 0;
         while (sent < request.size()) {
@@ -352,8 +425,8 @@ std::string THttpTransport::Post(std::string_view request)
         if (!HttpEndRequestA(req, nullptr, 0, 0)) post.FailLast();
     }
 
-    DWORD status = 0;
-    DWORD size = sizeof(status);
+    status = 0;
+    size = sizeof(status);
     // No status at all (Wine's answer to a server that closed without a byte) is no answer.
     if (!HttpQueryInfoA(req, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
         status == 0)
@@ -361,6 +434,13 @@ std::string THttpTransport::Post(std::string_view request)
     status_ = static_cast<long>(status);
     bool statusFound = false;
     statusText_ = QueryText(req, HTTP_QUERY_STATUS_TEXT, 4096, statusFound);
+    if (!proxy_.Server.empty()) {
+        bool forwarded = false;
+        (void)QueryText(req, HTTP_QUERY_VIA, 1024, forwarded);
+        if (IsProxyRefusal(status_, forwarded))
+            throw ESOAPHTTPException(ProxyRefusalMessage(statusText_, status_, proxy_.Server),
+                                     static_cast<int>(status_));
+    }
     if (IsFailingStatus(status_))
         throw ESOAPHTTPException(StatusErrorMessage(statusText_, status_, url_), static_cast<int>(status_));
     bool found = false;

@@ -2,6 +2,8 @@
 
 #include "platform/Errors.h"
 #include "tests/peers/HttpPeer.h"
+#include "tests/peers/ProxyPeer.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -384,6 +386,55 @@ TEST_F(TTransportTest, TheProxyOfTheSystemsSettingsIsUsed)
         transport.Execute(kRequest);
     }
     EXPECT_EQ(peer.LastRequest().Target, target);
+}
+
+TEST_F(TTransportTest, ANamedProxyCarriesTheCallWithItsCredentialsAndItsRefusalNamesTheProxy)
+{
+    test::TTempDir dir;
+    test::TProxyPeer proxy(dir.Path(), "loja", "s3nha");
+    peer.SetDefaultAnswer(test::SoapResult("inserir_vendas", "0"));
+    transport.SetProxy({proxy.Server(), "loja", "s3nha", ""});
+    transport.Execute(kRequest);
+    const test::TPeerRequest forwarded = peer.LastRequest();
+    EXPECT_NE(forwarded.Header("Via").value_or("").find("tinyproxy"), std::string::npos);
+    EXPECT_FALSE(forwarded.Header("Proxy-Authorization")) << "the credentials are the proxy's alone";
+    EXPECT_NE(proxy.Log().find("POST " + peer.Url() + " "), std::string::npos) << proxy.Log();
+
+    // The service's own 401 comes through the proxy, which names itself in Via: the service's error.
+    TPeerAnswer unauthorized;
+    unauthorized.Status = 401;
+    unauthorized.Reason = "Unauthorized";
+    peer.Answer(unauthorized);
+    EXPECT_EQ(FailureOf(transport).Message(), "Unauthorized (401) - '" + peer.Url() + "'");
+
+    const std::size_t reached = peer.Requests().size();
+    auto refusal = [&](const std::string& user, const std::string& password) {
+        THttpTransport refused;
+        refused.SetURL(peer.Url());
+        refused.SetSoapAction(kAction);
+        refused.SetProxy({proxy.Server(), user, password, ""});
+        // Without a body: tinyproxy closes a refused post with its body unread, and the reset then
+        // races the answer (Wine's WinInet loses the race often).
+        const ESOAPHTTPException e = FailureOf(refused, "");
+        return e.Message() + " " + std::to_string(e.StatusCode());
+    };
+    const std::string named = " - proxy '" + proxy.Server() + "'";
+    EXPECT_EQ(refusal("loja", "errada"), "Unauthorized (401)" + named + " 401");
+    EXPECT_EQ(refusal("", ""), "Proxy Authentication Required (407)" + named + " 407");
+    EXPECT_EQ(peer.Requests().size(), reached) << "a refused call never reaches the service";
+
+    transport.SetProxy({proxy.Server(), "", "", "example.org; " + test::PeerHost()});
+    transport.Execute(kRequest);
+    EXPECT_FALSE(peer.LastRequest().Header("Via")) << "a host of the bypass list is reached directly";
+
+    // To a host no connection went to: Wine's WinInet would post on one kept alive to the host,
+    // whatever proxy it went through.
+    const std::string closed = test::PeerHost() + ":" + std::to_string(test::ClosedPort());
+    const std::string elsewhere = "http://127.0.0.1:9/parceiros/orvane/van/van.asmx";
+    transport.SetURL(elsewhere);
+    transport.SetProxy({closed, "", "", ""});
+    const std::string unreachable = FailureOf(transport).Message();
+    EXPECT_NE(unreachable.find(" (proxy '" + closed + "') - URL:" + elsewhere), std::string::npos) << unreachable;
 }
 
 }  // namespace
