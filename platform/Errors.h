@@ -16,6 +16,9 @@ public:
     explicit Exception(std::string message) : message_(std::move(message)) {}
     const std::string& Message() const noexcept { return message_; }
     const char* what() const noexcept override { return message_.c_str(); }
+    // For a catcher that learns what the operator must also read (where a record was left) and
+    // rethrows the same error, whose type its callers may still tell apart.
+    void AppendMessage(const std::string& text) { message_ += text; }
 
 private:
     std::string message_;

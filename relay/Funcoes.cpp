@@ -6,8 +6,8 @@
 #include "platform/TcpProbe.h"
 #include "platform/VersionInfo.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -99,35 +99,58 @@ std::string Decipher(const std::string& texto, const std::string& chave)
     return out;
 }
 
-// A decimal number as the regional settings write it: blanks, sign, digits with at most one
-// decimal separator, optional exponent, blanks.
-std::optional<long double> ParseDecimal(const std::string& texto)
+// A decimal number as the regional settings write it (blanks, sign, digits with at most one
+// decimal separator, optional exponent, blanks), kept as its digits: the value is Digitos times ten
+// to the power Expoente. A store's number never goes through floating point.
+struct TDecimal {
+    bool Negativo = false;
+    std::string Digitos;
+    long long Expoente = 0;
+};
+
+std::optional<TDecimal> ParseDecimal(const std::string& texto)
 {
     const char sep = FormatSettings().DecimalSeparator;
     std::size_t i = 0;
     const std::size_t n = texto.size();
+    const auto digito = [&] { return i < n && std::isdigit(static_cast<unsigned char>(texto[i])); };
     while (i < n && texto[i] == ' ') ++i;
-    std::string plain;
-    if (i < n && (texto[i] == '+' || texto[i] == '-')) plain += texto[i++];
-    int digits = 0;
-    while (i < n && std::isdigit(static_cast<unsigned char>(texto[i]))) plain += texto[i++], ++digits;
+    TDecimal numero;
+    if (i < n && (texto[i] == '+' || texto[i] == '-')) numero.Negativo = texto[i++] == '-';
+    while (digito()) numero.Digitos += texto[i++];
+    long long casas = 0;
     if (i < n && texto[i] == sep) {
-        plain += '.';
         ++i;
-        while (i < n && std::isdigit(static_cast<unsigned char>(texto[i]))) plain += texto[i++], ++digits;
+        while (digito()) numero.Digitos += texto[i++], ++casas;
     }
-    if (digits == 0) return std::nullopt;
+    if (numero.Digitos.empty()) return std::nullopt;
+    long long expoente = 0;
     if (i < n && (texto[i] == 'e' || texto[i] == 'E')) {
-        plain += 'e';
         ++i;
-        if (i < n && (texto[i] == '+' || texto[i] == '-')) plain += texto[i++];
-        int expDigits = 0;
-        while (i < n && std::isdigit(static_cast<unsigned char>(texto[i]))) plain += texto[i++], ++expDigits;
-        if (expDigits == 0) return std::nullopt;
+        bool negativo = false;
+        if (i < n && (texto[i] == '+' || texto[i] == '-')) negativo = texto[i++] == '-';
+        if (!digito()) return std::nullopt;
+        // Held at a bound far past any number the result could write; only its side matters then.
+        while (digito()) expoente = std::min(expoente * 10 + (texto[i++] - '0'), 1000000LL);
+        if (negativo) expoente = -expoente;
     }
     while (i < n && texto[i] == ' ') ++i;
     if (i != n) return std::nullopt;
-    return std::strtold(plain.c_str(), nullptr);
+    numero.Expoente = expoente - casas;
+    return numero;
+}
+
+// The decimal digits plus one.
+void Incrementa(std::string& digitos)
+{
+    for (auto c = digitos.rbegin(); c != digitos.rend(); ++c) {
+        if (*c != '9') {
+            ++*c;
+            return;
+        }
+        *c = '0';
+    }
+    digitos.insert(digitos.begin(), '1');
 }
 
 }  // namespace
@@ -159,20 +182,35 @@ std::string VersaoArquivo(const std::string& arquivo)
 std::string FormataCNPJ(const std::string& texto)
 {
     if (texto.empty()) return {};
-    const auto value = ParseDecimal(texto);
-    if (!value || !std::isfinite(*value))
+    // The widest number the floating-point reading of old took: anything wider was no number.
+    constexpr long long kMaisLargo = 4933;
+    auto numero = ParseDecimal(texto);
+    if (numero) {
+        std::string& d = numero->Digitos;
+        d.erase(0, std::min(d.find_first_not_of('0'), d.size()));
+    }
+    if (!numero || (!numero->Digitos.empty() &&
+                    static_cast<long long>(numero->Digitos.size()) + numero->Expoente > kMaisLargo))
         throw EConvertError("'" + texto + "' is not a valid floating point value");
-    const long double rounded = std::round(*value);  // half away from zero
+    std::string& digitos = numero->Digitos;
 
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.0Lf", std::fabs(rounded));
-    std::string digits = buffer;
-    if (digits.size() < 14) digits.insert(0, 14 - digits.size(), '0');
+    if (numero->Expoente >= 0) {
+        if (!digitos.empty()) digitos.append(static_cast<std::size_t>(numero->Expoente), '0');
+    } else {
+        // Half away from zero: the first dropped digit decides.
+        const std::size_t casas =
+            static_cast<std::size_t>(std::min<long long>(-numero->Expoente, kMaisLargo + 1));
+        const bool arredondaParaCima = casas <= digitos.size() && digitos[digitos.size() - casas] >= '5';
+        digitos.erase(digitos.size() - std::min(casas, digitos.size()));
+        if (arredondaParaCima) Incrementa(digitos);
+    }
+    const bool negativo = numero->Negativo && !digitos.empty();
+    if (digitos.size() < 14) digitos.insert(0, 14 - digitos.size(), '0');
     // Digits beyond fourteen stay in front of the first group.
-    const std::size_t lead = digits.size() - 12;
-    std::string out = rounded < 0 ? "-" : "";
-    out += digits.substr(0, lead) + "." + digits.substr(lead, 3) + "." + digits.substr(lead + 3, 3) +
-           "/" + digits.substr(lead + 6, 4) + "-" + digits.substr(lead + 10, 2);
+    const std::size_t lead = digitos.size() - 12;
+    std::string out = negativo ? "-" : "";
+    out += digitos.substr(0, lead) + "." + digitos.substr(lead, 3) + "." + digitos.substr(lead + 3, 3) + "/" +
+           digitos.substr(lead + 6, 4) + "-" + digitos.substr(lead + 10, 2);
     return out;
 }
 

@@ -21,8 +21,9 @@ bool TemInternet(const std::string& host, std::uint16_t porta = 80);
 std::string VersaoArquivo(const std::string& arquivo);
 
 // The text read as a decimal number (regional decimal separator, blanks around it allowed, a
-// fraction rounded) and written as 00.000.000/0000-00; the empty text gives the empty text. Raises
-// EConvertError for text that is not a number.
+// fraction rounded half away from zero, exactly from its digits) and written as
+// 00.000.000/0000-00; the empty text gives the empty text. Raises EConvertError for text that is
+// not a number.
 std::string FormataCNPJ(const std::string& texto);
 
 // The public web host the start-up's connectivity check tries. A store whose firewall blocks it

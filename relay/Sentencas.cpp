@@ -118,6 +118,13 @@ std::string_view Devolucao(TTipoMovimento tipo)
     return tipo == TTipoMovimento::Vendas ? "\"N\"" : "\"S\"";
 }
 
+// The condition that finds the open registrations of one sale or return.
+std::string Aberta(TTipoMovimento tipo, std::int32_t filial, const std::string& numlanc)
+{
+    return " filial_id = " + std::to_string(filial) + " and numlanc = " + numlanc +
+           " and devolucao = " + std::string(Devolucao(tipo)) + " and enviado <> \"S\"";
+}
+
 }  // namespace
 
 std::string DataSql(TDateTime dia) { return FormatDateTime("yyyy/mm/dd", dia); }
@@ -178,11 +185,16 @@ std::string SqlListaPendentes(TTipoMovimento tipo)
 
 std::string SqlRegistraPendente(TTipoMovimento tipo, std::int32_t filial, const std::string& registro)
 {
+    // A sale that keeps failing keeps one open registration: a give-up that finds one adds none.
+    // The look is part of the insert, still one statement on the command component.
     std::string sql = Linhas({
-        " insert into van_pendentes ", " (filial_id, numlanc, devolucao, enviado) ", " values( "});
+        " insert into van_pendentes ", " (filial_id, numlanc, devolucao, enviado) ", " select "});
     sql += std::to_string(filial) + ", " + std::string(kFimLinha);
     sql += registro + ", " + std::string(kFimLinha);
-    sql += std::string(Devolucao(tipo)) + ", \"N\" )" + std::string(kFimLinha);
+    sql += std::string(Devolucao(tipo)) + ", \"N\" " + std::string(kFimLinha);
+    sql += " from dual where not exists ( " + std::string(kFimLinha);
+    sql += " select van_pendentes_id from van_pendentes where" + Aberta(tipo, filial, registro) + " )" +
+           std::string(kFimLinha);
     return sql;
 }
 
@@ -194,13 +206,19 @@ std::string SqlMarcaEnviada(TTipoMovimento tipo, std::int32_t filial, std::int64
 
 std::string SqlBuscaPendente(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc)
 {
-    return "select van_pendentes_id from van_pendentes where filial_id = " + std::to_string(filial) +
-           " and numlanc = " + std::to_string(numlanc) + " and devolucao = " + std::string(Devolucao(tipo));
+    return "select van_pendentes_id from van_pendentes where" + Aberta(tipo, filial, std::to_string(numlanc));
 }
 
-std::string SqlFechaPendente(const std::string& id)
+std::string SqlFechaPendente(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc)
 {
-    return "update van_pendentes set enviado = \"S\" where van_pendentes_id = " + id;
+    // Every open registration of the sale, those left by earlier versions' repeated give-ups too.
+    return "update van_pendentes set enviado = \"S\" where" + Aberta(tipo, filial, std::to_string(numlanc));
+}
+
+std::string SqlContaPendentes(TTipoMovimento tipo, std::int32_t filial)
+{
+    return "select distinct numlanc from van_pendentes where filial_id = " + std::to_string(filial) +
+           " and devolucao = " + std::string(Devolucao(tipo)) + " and enviado <> \"S\"";
 }
 
 namespace {
@@ -220,5 +238,33 @@ std::string Aspas(const std::string& texto)
 std::string SqlTomaTrava(const std::string& nome) { return "SELECT GET_LOCK(" + Aspas(nome) + ", 0) AS trava"; }
 
 std::string SqlLiberaTrava(const std::string& nome) { return "SELECT RELEASE_LOCK(" + Aspas(nome) + ") AS liberada"; }
+
+std::string SqlContaSelecao(TTipoMovimento tipo, std::int32_t filial)
+{
+    // The selection's joins add no condition: its where clause alone decides which sales it holds.
+    return Linhas({"select count(distinct m.numlanc) as vendas", "from", " movment m"}) + Onde(tipo, filial, Date());
+}
+
+std::string SqlMaisAntiga(std::int32_t filial, TDateTime primeiroDia, TDateTime ultimoDia)
+{
+    // Both kinds' where clauses but for the day, in one pass over the days' movements.
+    std::string sql = Linhas({"select min(m.data_hora) as mais_antiga", "from", " movment m", "where"});
+    sql += LinhaFilial(filial);
+    sql += kFimLinha;
+    sql += Linhas({" m.oper in (2, 3) and"});
+    sql += LinhaDoDia(primeiroDia, ultimoDia) + " and";
+    sql += kFimLinha;
+    sql += Linhas({" ((m.cancelado <> \"S\" and m.quanti_uni > 0) or (m.cancelado = \"S\" and m.quanti_uni < 0)) and",
+                   kLinhaEntrega, kLinhaNaoEnviada});
+    return sql;
+}
+
+std::string SqlContaRegistradas(std::int32_t filial)
+{
+    return "select count(distinct numlanc, devolucao) as vendas from van_pendentes where filial_id = " +
+           std::to_string(filial) + " and enviado <> \"S\"";
+}
+
+std::string SqlDonoTrava(const std::string& nome) { return "SELECT IS_USED_LOCK(" + Aspas(nome) + ") AS dono"; }
 
 }  // namespace tarrow

@@ -40,16 +40,31 @@ std::string FiltroPendencias(const std::optional<std::string>& listaIn);
 
 std::string SqlListaPendentes(TTipoMovimento tipo);
 
+// One open registration (enviado other than "S") per sale or return of a branch: registering
+// one that has it adds no row, closing closes every open row of it, and the count is of sales.
 // registro is the release number's text as the selection returned it.
 std::string SqlRegistraPendente(TTipoMovimento tipo, std::int32_t filial, const std::string& registro);
 std::string SqlMarcaEnviada(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc);
 std::string SqlBuscaPendente(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc);
-std::string SqlFechaPendente(const std::string& id);
+std::string SqlFechaPendente(TTipoMovimento tipo, std::int32_t filial, std::int64_t numlanc);
+// "Pendências registradas" counted: the branch's distinct release numbers with an open registration.
+std::string SqlContaPendentes(TTipoMovimento tipo, std::int32_t filial);
 
 // The server-side send lock: taken without waiting (1 taken, 0 held elsewhere, NULL an error) and
 // released; the name is written as a quoted, escaped text constant.
 std::string SqlTomaTrava(const std::string& nome);
 std::string SqlLiberaTrava(const std::string& nome);
+
+// The health check's statements, all read-only. The number of distinct sales (or returns) the
+// automatic sender's selection holds now, in the column "vendas".
+std::string SqlContaSelecao(TTipoMovimento tipo, std::int32_t filial);
+// The oldest unrelayed sale or return line from the first day to the last, by the selections'
+// rules but for the day, in the column "mais_antiga" (NULL when there is none).
+std::string SqlMaisAntiga(std::int32_t filial, TDateTime primeiroDia, TDateTime ultimoDia);
+// The branch's sales and returns with an open registration, each counted once, in "vendas".
+std::string SqlContaRegistradas(std::int32_t filial);
+// The session that holds the send lock now, in "dono" (NULL when free); takes nothing.
+std::string SqlDonoTrava(const std::string& nome);
 
 // A date as statements write it: yyyy/mm/dd with the regional date separator.
 std::string DataSql(TDateTime dia);

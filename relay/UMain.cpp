@@ -1,10 +1,12 @@
 #include "relay/UMain.h"
 
+#include "dataaccess/TextConversions.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/ProgramDir.h"
 #include "relay/Funcoes.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -74,6 +76,15 @@ std::string TextoProgresso(TTipoMovimento tipo, int n, int total)
     return inicio + std::to_string(n) + " de " + std::to_string(total) + ")";
 }
 
+// What closes a message's sentence before more lines follow: the full stop the error box would
+// have given it.
+std::string FimDeFrase(const std::string& mensagem)
+{
+    if (!mensagem.empty() && static_cast<unsigned char>(mensagem.back()) > static_cast<unsigned char>('.'))
+        return ".";
+    return {};
+}
+
 bool SoDigitos(const std::string& texto)
 {
     if (texto.empty()) return false;
@@ -107,7 +118,11 @@ std::string ValorServico(std::int64_t dezMilesimos)
     return texto;
 }
 
-std::int32_t InteiroServico(const TField& campo, const std::string& coluna)
+namespace {
+
+// What the service's 32-bit integer takes of a column's value; arredonda decides whether a fraction
+// is rounded (halves to the even neighbour) or refused.
+std::int32_t Inteiro32(const TField& campo, const std::string& coluna, bool arredonda)
 {
     if (campo.IsNull()) return campo.AsInteger();
     const auto recusa = [&] {
@@ -123,7 +138,8 @@ std::int32_t InteiroServico(const TField& campo, const std::string& coluna)
         valor = campo.AsLargeint();
         break;
     default: {
-        const double numero = campo.AsFloat();
+        const double lido = campo.AsFloat();
+        const double numero = arredonda && std::isfinite(lido) ? RoundHalfEven(lido) : lido;
         if (!std::isfinite(numero) || std::trunc(numero) != numero || numero < INT32_MIN || numero > INT32_MAX)
             throw recusa();
         valor = static_cast<std::int64_t>(numero);
@@ -133,19 +149,32 @@ std::int32_t InteiroServico(const TField& campo, const std::string& coluna)
     return static_cast<std::int32_t>(valor);
 }
 
-std::string CnpjServico(const std::string& cgc)
+}  // namespace
+
+std::int32_t InteiroServico(const TField& campo, const std::string& coluna)
 {
-    if (NoPadraoCnpj(cgc)) {
-        std::string digitos;
-        for (char c : cgc)
-            if (c >= '0' && c <= '9') digitos += c;
-        return FormataCNPJ(digitos);
-    }
-    try {
-        return FormataCNPJ(cgc);
-    } catch (const EConvertError&) {
-        throw EConvertError("O cgc da filial não é um número: \"" + cgc + "\".");
-    }
+    return Inteiro32(campo, coluna, false);
+}
+
+std::int32_t QuantidadeServico(const TField& campo)
+{
+    return Inteiro32(campo, "quantidade", true);
+}
+
+std::string CnpjServico(const TField& cgc)
+{
+    const std::string texto = cgc.AsString();
+    const std::size_t inicio = texto.find_first_not_of(' ');
+    const std::string aparado = inicio == std::string::npos
+                                    ? std::string()
+                                    : texto.substr(inicio, texto.find_last_not_of(' ') + 1 - inicio);
+    if (cgc.IsNull() || !(NoPadraoCnpj(aparado) || SoDigitos(aparado)))
+        throw EConvertError("O cgc da filial não é um CNPJ (só dígitos, ou NN.NNN.NNN/NNNN-NN): " +
+                            (cgc.IsNull() ? std::string("NULL") : "\"" + texto + "\"") + ".");
+    std::string digitos;
+    for (char c : aparado)
+        if (c >= '0' && c <= '9') digitos += c;
+    return FormataCNPJ(digitos);
 }
 
 std::string DataServico(TDateTime dia) { return FormatDateTime("dd/mm/yyyy", dia); }
@@ -241,6 +270,8 @@ bool TUMain::Enviar()
     // store's server that cannot be reached fails there, and the button stays off until a send
     // completes.
     const bool envioHabilitado = envioHabilitado_;
+    listasGravadas_.clear();
+    erroLista_.clear();
     HabilitaEnvio(false);
     if (!TomaTrava()) {
         // Nothing was tried: the button is as the last send left it.
@@ -259,10 +290,29 @@ bool TUMain::Enviar()
             LiberaTrava();
         } catch (...) {
         }
-        throw;
+        RelancaNomeandoListas();
     }
     LiberaTrava();
     return true;
+}
+
+void TUMain::RelancaNomeandoListas() const
+{
+    // Where the error is shown the operator also learns where this send's given-up sales went,
+    // or that their list could not be written.
+    std::string listas;
+    for (const std::string& nome : listasGravadas_) listas += "\r\n" + std::string(kListadas) + nome;
+    if (!erroLista_.empty()) listas += "\r\n" + erroLista_;
+    if (listas.empty()) throw;
+    try {
+        throw;
+    } catch (Exception& e) {
+        // The same error, so that its callers still tell a stop from a failure by its type.
+        e.AppendMessage(FimDeFrase(e.Message()) + listas);
+        throw;
+    } catch (const std::exception& e) {
+        throw Exception(e.what() + FimDeFrase(e.what()) + listas);
+    }
 }
 
 std::string TUMain::NomeTrava() const
@@ -336,7 +386,8 @@ std::string TUMain::FiltroOpcao(TTipoMovimento tipo)
 int TUMain::Conta(TTipoMovimento tipo)
 {
     const bool pendencias = escolha_ != nullptr && escolha_->Opcao() == TOpcaoEnvio::PendenciasRegistradas;
-    const std::string sql = pendencias ? SqlListaPendentes(tipo) : SqlConta(tipo, CodLogica, FiltroOpcao(tipo));
+    const std::string sql =
+        pendencias ? SqlContaPendentes(tipo, CodLogica) : SqlConta(tipo, CodLogica, FiltroOpcao(tipo));
     Abre(oQuery2, sql);
     const int n = oQuery2.RecordCount();
     oQuery2.Close();
@@ -377,21 +428,34 @@ void TUMain::Executa(TTipoMovimento tipo)
             janela_.IniciaProgresso(1, total, 1);
         }
         oQuery.First();
-        // The branch's, the same for every sale: one that does not convert ends the send.
-        const std::string cnpj = CnpjServico(Campo(oQuery, "cnpj_estabelecimento").AsString());
-        int contador = 0;
-        while (!oQuery.Eof()) {
-            if (Parar && Parar()) {
-                interrompido = true;
-                break;
+        try {
+            // The branch's, the same for every sale: one that does not convert ends the send.
+            const std::string cnpj = CnpjServico(Campo(oQuery, "cnpj_estabelecimento"));
+            int contador = 0;
+            while (!oQuery.Eof()) {
+                if (Parar && Parar()) {
+                    interrompido = true;
+                    break;
+                }
+                const std::string registro =
+                    Acompanhamento ? Campo(oQuery, "registro").AsString() : std::string();
+                try {
+                    EnviaVenda(tipo, ++contador, total, cnpj, falhas);
+                } catch (...) {
+                    Acompanha(TPassoEnvio::Interrompida, tipo, registro);
+                    throw;
+                }
             }
-            const std::string registro = Acompanhamento ? Campo(oQuery, "registro").AsString() : std::string();
-            try {
-                EnviaVenda(tipo, ++contador, total, cnpj, falhas);
-            } catch (...) {
-                Acompanha(TPassoEnvio::Interrompida, tipo, registro);
-                throw;
+        } catch (...) {
+            // The sales given up before the error are registered; the list must not lose them.
+            if (!falhas.empty()) {
+                try {
+                    GravaListaPendentes(falhas);
+                } catch (const std::exception& e) {
+                    erroLista_ = e.what();
+                }
             }
+            throw;
         }
         if (!falhas.empty()) GravaListaPendentes(falhas);
     }
@@ -454,8 +518,8 @@ void TUMain::EnviaVenda(TTipoMovimento tipo, int contador, int total, const std:
         try {
             itens.push_back({RegistroServico(Campo(oQuery, "registro").AsString()),
                              InteiroServico(Campo(oQuery, "maquina"), "maquina"),
-                             DataServico(Campo(oQuery, "data_movimento").AsDateTime()), Campo(oQuery, "ean").AsString(),
-                             InteiroServico(Campo(oQuery, "quantidade"), "quantidade"),
+                             DataServico(Campo(oQuery, "data_movimento").AsDateTime()),
+                             Campo(oQuery, "ean").AsString(), QuantidadeServico(Campo(oQuery, "quantidade")),
                              ValorServico(Campo(oQuery, "total_liquido").AsCurrency().Scaled),
                              Campo(oQuery, "aliquota_icms").AsString(), Campo(oQuery, "estoque").AsString(),
                              Campo(oQuery, "pendencia").AsString(), Campo(oQuery, "linha").AsString(),
@@ -512,14 +576,12 @@ void TUMain::Conclui(TTipoMovimento tipo, std::int64_t numlanc)
 {
     Executar(SqlMarcaEnviada(tipo, CodLogica, numlanc));
     Abre(oQuery2, SqlBuscaPendente(tipo, CodLogica, numlanc));
-    if (!oQuery2.IsEmpty()) {
-        oQuery2.First();
-        Executar(SqlFechaPendente(Campo(oQuery2, "van_pendentes_id").AsString()));
-    }
+    const bool registrada = !oQuery2.IsEmpty();
     oQuery2.Close();
+    if (registrada) Executar(SqlFechaPendente(tipo, CodLogica, numlanc));
 }
 
-void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas) const
+void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas)
 {
     const std::string nome = diretorio_ + "VendasPendentes" + FormatDateTime("yyyymmddhhnnss", Now()) + ".txt";
     // Appended, never replaced: the sales and returns runs of one send may finish in the same
@@ -528,6 +590,8 @@ void TUMain::GravaListaPendentes(const std::vector<std::string>& falhas) const
     for (const std::string& linha : falhas) arquivo << Utf8ToCp1252(linha) << "\r\n";
     arquivo.flush();
     if (!arquivo) throw Exception("Não foi possível gravar a lista de vendas pendentes em " + nome);
+    if (std::find(listasGravadas_.begin(), listasGravadas_.end(), nome) == listasGravadas_.end())
+        listasGravadas_.push_back(nome);
 }
 
 }  // namespace tarrow

@@ -23,6 +23,9 @@ namespace tarrow {
 inline constexpr const char* kOutroEnvio =
     "Outro envio de vendas está em andamento. Tente novamente em alguns minutos.";
 
+// Each list file a send wrote is named after this, where the send's end is told.
+inline constexpr const char* kListadas = "Vendas não enviadas listadas em ";
+
 // What Windows shows beside a sender that holds a session's end until the sale in hand is done.
 inline constexpr const char* kMotivoFimDeSessao = "Enviando vendas...";
 
@@ -51,7 +54,9 @@ public:
     void FormCreate();
 
     // A send: the sales run, then the returns run, under the store database's send lock, which
-    // is released on every way out. False, with nothing sent, when another sender holds it.
+    // is released on every way out. False, with nothing sent, when another sender holds it. A run
+    // that gave sales up writes their list file however it ends; an error that ends the send
+    // carries, after its own text, a line naming each list file the send wrote.
     bool Enviar();
     void EnviarVendas();
     void EnviarDevolucoes();
@@ -79,6 +84,9 @@ public:
     // Told of each step of a send (registro empty for the lock), for a record of the send kept
     // outside the database; it changes nothing in the run and must not throw.
     std::function<void(TPassoEnvio passo, TTipoMovimento tipo, const std::string& registro)> Acompanhamento;
+
+    // The list files the last send wrote (appended to or made), full paths, in the order written.
+    const std::vector<std::string>& ListasGravadas() const noexcept { return listasGravadas_; }
 
     // True from the moment a send has taken the store's lock until it has released it.
     bool EnvioEmAndamento() const noexcept { return travaTomada_; }
@@ -111,7 +119,9 @@ private:
     // The automatic sender's btnEnviar, told only when its state changes (the design enables it).
     void HabilitaEnvio(bool habilitado);
     void Conclui(TTipoMovimento tipo, std::int64_t numlanc);
-    void GravaListaPendentes(const std::vector<std::string>& falhas) const;
+    void GravaListaPendentes(const std::vector<std::string>& falhas);
+    // Inside a handler of the error that ended a send: rethrows it naming the send's list files.
+    [[noreturn]] void RelancaNomeandoListas() const;
     int Conta(TTipoMovimento tipo);
     std::string Selecao(TTipoMovimento tipo);
     void Executar(const std::string& sql);
@@ -120,6 +130,9 @@ private:
     TJanelaEnvio& janela_;
     TEscolhaEnvio* escolha_;
     std::string diretorio_;
+    std::vector<std::string> listasGravadas_;
+    // Why a list could not be written after an error ended its run.
+    std::string erroLista_;
     bool travaTomada_ = false;
     bool envioHabilitado_ = true;
 };
@@ -136,9 +149,15 @@ std::string ValorServico(std::int64_t dezMilesimos);
 // EConvertError naming the column and the value (the field getters would wrap or round it).
 std::int32_t InteiroServico(const TField& campo, const std::string& coluna);
 
-// The branch's cgc as the service's CNPJ. A cgc already written as NN.NNN.NNN/NNNN-NN is read as
-// its fourteen digits; one that is not a number raises an Exception naming cgc and the value.
-std::string CnpjServico(const std::string& cgc);
+// A line's quantidade for the service: a split pack's fraction rounded as the integer getter of a
+// float field rounds it (halves to the even neighbour: 0.5 gives 0, 1.5 gives 2), since the line's
+// money travels in total_liquido. A value outside 32 bits raises EConvertError, as above.
+std::int32_t QuantidadeServico(const TField& campo);
+
+// The branch's cgc as the service's CNPJ: its digits, or a cgc already written as
+// NN.NNN.NNN/NNNN-NN. Anything else (NULL, empty, a sign, a fraction) would credit the sales to no
+// store or to another one, and raises EConvertError naming cgc and the value.
+std::string CnpjServico(const TField& cgc);
 
 // "dd/mm/yyyy" with the regional date separator.
 std::string DataServico(TDateTime dia);

@@ -158,10 +158,11 @@ bool IsRefusedContentType(std::string_view contentType)
     return SameText(contentType, "text/plain") || SameText(contentType, "text/html");
 }
 
-std::string ContentTypeErrorMessage(std::string_view contentType)
+std::string ContentTypeErrorMessage(std::string_view contentType, std::string_view statusText, long status,
+                                    std::string_view url)
 {
     return "Received content of invalid Content-Type setting: " + std::string(contentType) +
-           " - SOAP expects \"text/xml\"";
+           " - SOAP expects \"text/xml\" - " + StatusErrorMessage(statusText, status, url);
 }
 
 std::string TransportErrorMessage(std::string_view libraryText, std::string_view url,

@@ -56,7 +56,10 @@ std::string StatusErrorMessage(std::string_view statusText, long status, std::st
 
 // Only the bare types are refused; text/html with a charset passes here and fails as XML.
 bool IsRefusedContentType(std::string_view contentType);
-std::string ContentTypeErrorMessage(std::string_view contentType);
+// The refusal's fixed text, then the answer's status and the address: a server's error page (a
+// 500 that is no SOAP fault) would otherwise hide which server answered and how.
+std::string ContentTypeErrorMessage(std::string_view contentType, std::string_view statusText, long status,
+                                    std::string_view url);
 
 // "%s - URL:%s - SOAPAction:%s": the library's text (at most 255 characters, without trailing line
 // ends), the address and the action without quotes.

@@ -169,6 +169,11 @@ std::int32_t DecodeAcceptanceResponse(std::string_view body, std::string_view op
         throw ESOAPDomConvertError("SOAP Response Packet: result element expected, received \"" +
                                    response.Wrapper.Markup() + "\"");
     }
+    // Text() gathers the text of every descendant: <r><x>0</x></r> would read as 0.
+    if (result.FirstChildElement()) {
+        throw ESOAPDomConvertError("SOAP Response Packet: the result of " + std::string(operation) +
+                                   " holds an element, not a number: \"" + result.Markup() + "\"");
+    }
     const std::string content = IsNull(result) ? std::string() : result.Text();
     const std::string_view text = TrimBlanks(content);
     if (text.empty())

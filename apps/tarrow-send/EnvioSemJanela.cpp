@@ -1,6 +1,8 @@
 #include "apps/tarrow-send/EnvioSemJanela.h"
 
+#include "apps/tarrow-send/Estado.h"
 #include "apps/tarrow-send/LogEnvio.h"
+
 #include "platform/CodePage.h"
 #include "platform/Console.h"
 #include "platform/ProgramDir.h"
@@ -13,7 +15,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 
 namespace tarrow {
 
@@ -30,21 +31,27 @@ std::string Linhas(const std::string& texto)
     return r;
 }
 
-// Warnings about settings that leave the send to defaults the operator may not expect; what is
-// sent stays the same.
-void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
+}  // namespace
+
+std::optional<std::string> ProblemaConfiguracoes(const std::string& diretorio)
 {
     const std::string arquivo = diretorio + kArquivoIni;
-    if (!std::filesystem::exists(PathFromUtf8(arquivo))) {
-        erros << "Aviso: " << arquivo << " não existe; valem os valores padrão (banco " << kDatabasePadrao
-              << " neste computador, filial 0).\n";
-        return;
-    }
+    if (!std::filesystem::exists(PathFromUtf8(arquivo)))
+        return arquivo + " não existe; valem os valores padrão (banco " + kDatabasePadrao +
+               " neste computador, filial 0).";
     const TIniFile ini(arquivo);
     const std::string codigo = Cp1252ToUtf8(ini.ReadString("FilialMatriz", "CodLogica", ""));
     if (!ParseProfileInteger(Utf8ToCp1252(codigo)))
-        erros << "Aviso: CodLogica em [FilialMatriz] de " << arquivo << " não é um número (\"" << codigo
-              << "\"); vale a filial 0.\n";
+        return "CodLogica em [FilialMatriz] de " + arquivo + " não é um número (\"" + codigo + "\"); vale a filial 0.";
+    return std::nullopt;
+}
+
+namespace {
+
+// What is sent stays the same; the operator learns of the defaults.
+void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
+{
+    if (const auto problema = ProblemaConfiguracoes(diretorio)) erros << "Aviso: " << *problema << '\n';
 }
 
 // " (U+2713)" for a character given in UTF-8: the number survives where the character cannot be
@@ -58,6 +65,12 @@ std::string NumeroDoCaractere(const std::string& utf8)
     return texto;
 }
 
+void ListaNomes(const TUMain& logica, std::ostream& erros)
+{
+    for (const std::string& lista : logica.ListasGravadas()) erros << kListadas << lista << '\n';
+    erros << std::flush;
+}
+
 }  // namespace
 
 void InstalaSinaisDeParada()
@@ -67,34 +80,6 @@ void InstalaSinaisDeParada()
     // Windows: a log-off or a shutdown is told to windows only.
     WatchSessionEnd(kMotivoFimDeSessao);
 }
-
-namespace {
-
-// The list files and their sizes: a file that appears or grows during the send names sales
-// given up by this send.
-std::map<std::string, std::uintmax_t> Listas(const std::string& diretorio)
-{
-    std::map<std::string, std::uintmax_t> listas;
-    std::error_code erro;
-    for (const auto& entrada : std::filesystem::directory_iterator(PathFromUtf8(diretorio), erro)) {
-        const std::string nome = Utf8FromPath(entrada.path().filename());
-        if (nome.starts_with("VendasPendentes") && nome.ends_with(".txt"))
-            listas[Utf8FromPath(entrada.path())] = entrada.file_size(erro);
-    }
-    return listas;
-}
-
-std::vector<std::string> ListasNovas(const std::map<std::string, std::uintmax_t>& antes, const std::string& diretorio)
-{
-    std::vector<std::string> novas;
-    for (const auto& [nome, tamanho] : Listas(diretorio)) {
-        const auto anterior = antes.find(nome);
-        if (anterior == antes.end() || anterior->second != tamanho) novas.push_back(nome);
-    }
-    return novas;
-}
-
-}  // namespace
 
 TJanelaTerminal::TJanelaTerminal(std::ostream& saida, std::ostream& erros, bool terminal, const TOpcoesEnvio& opcoes)
     : saida_(saida), erros_(erros), terminal_(terminal), opcoes_(opcoes)
@@ -179,7 +164,6 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
         }
     }
 
-    const auto antes = Listas(diretorio);
     logica.Parar = [] { return StopRequested(); };
     logica.Acompanhamento = std::move(acompanhamento);
     // From the lock to the last line about the send: a session's end waits for all of it.
@@ -187,23 +171,22 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
     struct TFimDoTrabalho {
         ~TFimDoTrabalho() { MarkWorkInHand(false); }
     } fimDoTrabalho;
-    int status = SaidaOk;
     try {
         if (!logica.Enviar()) return erro(kOutroEnvio);
         janela.FechaProgresso();
     } catch (const EEnvioInterrompido&) {
         janela.FechaProgresso();
         erros << "tarrow-send: parado pelo sinal " << StopRequestName()
-              << " depois de concluir a venda em andamento; o restante fica para o próximo envio.\n" << std::flush;
-        status = SaidaErro;
+              << " depois de concluir a venda em andamento; o restante fica para o próximo envio.\n";
+        ListaNomes(logica, erros);
+        return SaidaErro;
     } catch (const std::exception& e) {
-        status = erro(e.what());
+        // The error's text already names the send's list files.
+        return erro(e.what());
     }
-    const std::vector<std::string> novas = ListasNovas(antes, diretorio);
-    for (const std::string& lista : novas) erros << "Vendas não enviadas listadas em " << lista << '\n';
-    if (status != SaidaOk) return status;
+    ListaNomes(logica, erros);
     saida << "Envio concluído.\n" << std::flush;
-    return novas.empty() ? SaidaOk : SaidaPendentes;
+    return logica.ListasGravadas().empty() ? SaidaOk : SaidaPendentes;
 }
 
 int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, std::ostream& erros, bool terminal)
@@ -212,6 +195,13 @@ int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, 
     try {
         opcoes = LeOpcoes(argumentos, Date());
     } catch (const EOpcaoInvalida& e) {
+        // A monitoring agent reads the check's line and status, whatever went wrong.
+        if (std::find(argumentos.begin(), argumentos.end(), "--estado") != argumentos.end()) {
+            const TResultadoEstado desconhecido = EstadoIndeterminado(e.what());
+            const bool json = std::find(argumentos.begin(), argumentos.end(), "--json") != argumentos.end();
+            saida << (json ? desconhecido.Json : desconhecido.Linha) << '\n' << std::flush;
+            return desconhecido.Estado;
+        }
         erros << "tarrow-send: " << e.what() << "\nUse --help para ver as opções.\n";
         return SaidaUso;
     }
@@ -219,6 +209,7 @@ int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, 
         saida << TextoAjuda();
         return SaidaOk;
     }
+    if (opcoes.Estado) return ExecutaEstado(opcoes, saida);
     if (opcoes.CifraSenha) {
         // The stored password is bytes of the management system's code page: a character it lacks
         // would be enciphered as "?", and the database would then refuse the password typed.

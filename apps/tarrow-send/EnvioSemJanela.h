@@ -7,6 +7,7 @@
 #include "relay/UMain.h"
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -55,6 +56,10 @@ private:
 // (status 2); a second one ends the program at once. For the program's main only: tests run sends
 // in process.
 void InstalaSinaisDeParada();
+
+// Settings that leave the programs to defaults the operator may not expect (no sistema_kesto.ini,
+// a branch that is no number), said in a sentence; nothing when there are none.
+std::optional<std::string> ProblemaConfiguracoes(const std::string& diretorio);
 
 // The whole run for already-read options: start-up, count or send (under the store's lock). Returns the exit status.
 // acompanhamento: told of the send's steps (TUMain::Acompanhamento).

@@ -14,6 +14,14 @@ bool SoDigitos(const std::string& texto)
     return true;
 }
 
+// A threshold of --estado in whole minutes, up to the seven days the check looks back.
+int LeMinutos(const std::string& texto, const std::string& opcao)
+{
+    if (!SoDigitos(texto) || texto.size() > 5 || std::stoi(texto) < 1 || std::stoi(texto) > 7 * 24 * 60)
+        throw EOpcaoInvalida("Valor inválido em " + opcao + ": \"" + texto + "\". Informe minutos de 1 a 10080.");
+    return std::stoi(texto);
+}
+
 }  // namespace
 
 TDateTime LeData(const std::string& texto, const std::string& opcao)
@@ -33,6 +41,7 @@ TOpcoesEnvio LeOpcoes(const std::vector<std::string>& argumentos, TDateTime hoje
 {
     TOpcoesEnvio opcoes;
     std::string escolhida;  // the selection option given, for the "only one" message
+    std::vector<std::string> limites;  // the options that belong to --estado
     auto escolhe = [&](const std::string& nome, TOpcaoEnvio opcao) {
         if (!escolhida.empty())
             throw EOpcaoInvalida("Use apenas uma das opções --numlanc, --day, --period e --pending (" + escolhida +
@@ -78,9 +87,31 @@ TOpcoesEnvio LeOpcoes(const std::vector<std::string>& argumentos, TDateTime hoje
             if (opcoes.Log.empty()) throw EOpcaoInvalida("A opção --log precisa de um arquivo.");
         } else if (arg == "--cifra-senha") {
             opcoes.CifraSenha = valor("a senha");
+        } else if (arg == "--estado") {
+            opcoes.Estado = true;
+        } else if (arg == "--aviso") {
+            opcoes.AvisoMinutos = LeMinutos(valor("os minutos de atraso"), arg);
+            limites.push_back(arg);
+        } else if (arg == "--critico") {
+            opcoes.CriticoMinutos = LeMinutos(valor("os minutos de atraso"), arg);
+            limites.push_back(arg);
+        } else if (arg == "--json") {
+            opcoes.Json = true;
+            limites.push_back(arg);
         } else {
             throw EOpcaoInvalida("Opção desconhecida: \"" + arg + "\".");
         }
+    }
+    if (!opcoes.Estado && !limites.empty())
+        throw EOpcaoInvalida("A opção " + limites.front() + " só vale com --estado.");
+    if (opcoes.Estado) {
+        // The check reads what the automatic sender would send; it neither sends nor counts otherwise.
+        if (!escolhida.empty() || opcoes.Contar || opcoes.CifraSenha)
+            throw EOpcaoInvalida("A opção --estado não se combina com " +
+                                 (!escolhida.empty() ? escolhida : opcoes.Contar ? "--count" : "--cifra-senha") + ".");
+        if (opcoes.CriticoMinutos < opcoes.AvisoMinutos)
+            throw EOpcaoInvalida("O limite de --critico (" + std::to_string(opcoes.CriticoMinutos) +
+                                 " min) é menor que o de --aviso (" + std::to_string(opcoes.AvisoMinutos) + " min).");
     }
     if (opcoes.Contar && !opcoes.Opcao) {
         // Counting needs a selection; alone it counts what the day holds.
@@ -93,6 +124,7 @@ TOpcoesEnvio LeOpcoes(const std::vector<std::string>& argumentos, TDateTime hoje
 std::string TextoAjuda()
 {
     return "Uso: tarrow-send [opção de envio] [--count] [--dir DIR] [--log ARQUIVO]\n"
+           "     tarrow-send --estado [--aviso MIN] [--critico MIN] [--json] [--dir DIR]\n"
            "\n"
            "Envia as vendas e devoluções da loja ao WebService, sem janela.\n"
            "\n"
@@ -114,8 +146,18 @@ std::string TextoAjuda()
            "  --cifra-senha SENHA  mostra a senha cifrada para a chave senha de sistema_kesto.ini\n"
            "  --help               esta ajuda\n"
            "\n"
+           "Verificação para monitoramento (não envia nada e não toma a trava de envio):\n"
+           "  --estado             uma linha \"TARROW OK - ...\" com as vendas e devoluções do dia a enviar,\n"
+           "                       as vendas com registro pendente, o atraso da venda mais antiga sem envio\n"
+           "                       dos últimos 7 dias e se um envio está em andamento\n"
+           "  --aviso MIN          atraso que dá WARNING (padrão: 30 minutos)\n"
+           "  --critico MIN        atraso que dá CRITICAL (padrão: 120 minutos)\n"
+           "  --json               os mesmos dados num objeto JSON\n"
+           "\n"
            "Saída: 0 tudo enviado; 1 vendas não enviadas (listadas no arquivo indicado);\n"
-           "2 um erro encerrou o envio; 64 opções inválidas.\n";
+           "2 um erro encerrou o envio; 64 opções inválidas. Com --estado: 0 OK, 1 WARNING (atraso a partir\n"
+           "de --aviso ou venda com registro pendente), 2 CRITICAL (atraso a partir de --critico),\n"
+           "3 UNKNOWN (configurações, banco de dados ou opções com erro).\n";
 }
 
 }  // namespace tarrow

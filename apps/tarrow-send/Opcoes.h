@@ -1,6 +1,6 @@
 #pragma once
 // The command line of tarrow-send: what to send (the automatic tick, or one of the manual sender's
-// options), whether only to count, and where the configuration lives.
+// options), whether only to count or check the relay's health, and where the configuration lives.
 
 #include "platform/DateTime.h"
 #include "platform/Errors.h"
@@ -32,6 +32,11 @@ struct TOpcoesEnvio {
     std::string Diretorio;
     // The log file the run appends to (relative to the working directory); empty: none.
     std::string Log;
+    // The health check for a monitoring agent: reads, sends nothing, takes no lock.
+    bool Estado = false;
+    int AvisoMinutos = 30;
+    int CriticoMinutos = 120;
+    bool Json = false;
 };
 
 // argumentos: the command line without the program's name. Raises EOpcaoInvalida.

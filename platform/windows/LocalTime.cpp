@@ -1,11 +1,18 @@
 #include "platform/DateTime.h"
 
 // Windows: the clock and the time zone through the system's own functions, never the C runtime's:
-// the 32-bit runtime's time_t has 32 bits and its localtime fails from 2038-01-19 on.
+// the 32-bit runtime's clock functions that programs built before 64-bit time_t import end on
+// 2038-01-19, and a program is checked to import none of them.
 
 #include "platform/Errors.h"
 
 #include <windows.h>
+
+#include <ctime>
+
+// Whatever still reads a time_t (the test library's stamps, a library's file times) reads one
+// that lasts: every Windows build is configured for 64 bits (cmake/toolchains).
+static_assert(sizeof(std::time_t) == 8, "a 32-bit time_t ends on 2038-01-19");
 
 namespace tarrow {
 

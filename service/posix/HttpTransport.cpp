@@ -218,7 +218,8 @@ std::string THttpTransport::Post(std::string_view request)
         fail(text[0] != '\0' ? std::string_view(text) : std::string_view(curl_easy_strerror(rc)));
     }
     if (IsRefusedContentType(transfer.ContentType))
-        throw ESOAPHTTPException(ContentTypeErrorMessage(transfer.ContentType));
+        throw ESOAPHTTPException(
+            ContentTypeErrorMessage(transfer.ContentType, transfer.StatusText, status, url_));
     // An answer with "Connection: close" has made libcurl close the connection already; the handle
     // then waits in the pool without one.
     TConnectionPool::Process().GiveBack(std::move(key), std::move(connection));

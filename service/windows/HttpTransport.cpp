@@ -387,7 +387,8 @@ std::string THttpTransport::Post(std::string_view request)
         announced.find_first_not_of("0123456789") == std::string::npos &&
         std::stoull(announced) > body.size())
         post.Fail(ERROR_INTERNET_CONNECTION_ABORTED);
-    if (IsRefusedContentType(contentType)) throw ESOAPHTTPException(ContentTypeErrorMessage(contentType));
+    if (IsRefusedContentType(contentType))
+        throw ESOAPHTTPException(ContentTypeErrorMessage(contentType, statusText_, status_, url_));
     return body;
 }
 

@@ -490,6 +490,96 @@ TEST_F(TarrowSend, AStopRequestFinishesTheSaleInHandAndNothingIsSentTwice)
     EXPECT_EQ(loja_.Sql("SELECT COUNT(*) FROM movment WHERE lojas_leram2 IS NULL"), "0\n");
 }
 
+// The health check's figures and its verdict as a monitoring agent reads them: one line, the
+// plugin convention's status. It sends nothing and takes no lock.
+class TarrowSendEstado : public TarrowSend {
+protected:
+    // A sale of two lines stamped some seconds ago.
+    void VendaHa(std::int64_t numlanc, int segundos)
+    {
+        const std::string quando = FormatDateTime("yyyy-mm-dd hh:nn:ss", Now() - segundos / 86400.0);
+        loja_.Sql(Linha(numlanc, 1, "1", quando) + ";" + Linha(numlanc, 2, "1", quando));
+        hojeTem_ += quando.starts_with(hoje_) ? 1 : 0;
+    }
+    int hojeTem_ = 0;
+};
+
+TEST_F(TarrowSendEstado, EachStateGivesItsStatusAndLine)
+{
+    TExecucao r = Envia({"--estado"});
+    EXPECT_EQ(r.Status, 0) << r.Erros;
+    EXPECT_EQ(r.Saida, "TARROW OK - 0 venda(s) e 0 devolução(ões) do dia a enviar, 0 com registro pendente, nenhuma "
+                       "sem envio em 7 dias | pendentes=0 devolucoes=0 registradas=0 atraso=0s;1800;7200\n");
+
+    // A sale of 200 s ago and one of another branch: the delay against each threshold.
+    VendaHa(900, 200);
+    loja_.Sql("INSERT INTO movment (numlanc, filial_id, data_hora, produto_id, quanti_uni, preco_unit, oper, cancelado,"
+              " entrega) VALUES (950, 13, NOW() - INTERVAL 5 HOUR, 1, 1, 1.00, 2, 'N', 'N')");
+    const std::string vendas = std::to_string(hojeTem_) + " venda(s) e 0 devolução(ões) do dia a enviar";
+    r = Envia({"--estado"});
+    EXPECT_EQ(r.Status, 0) << r.Saida;
+    EXPECT_THAT(r.Saida, HasSubstr("TARROW OK - " + vendas + ", 0 com registro pendente, a mais antiga sem envio há 3 min |"));
+    EXPECT_TRUE(std::regex_search(r.Saida, std::regex("\\| pendentes=" + std::to_string(hojeTem_) +
+                                                      " devolucoes=0 registradas=0 atraso=20[0-9]s;1800;7200\n$")))
+        << r.Saida;
+    r = Envia({"--estado", "--aviso", "3"});
+    EXPECT_EQ(r.Status, 1) << r.Saida;
+    EXPECT_THAT(r.Saida, HasSubstr("TARROW WARNING - atraso de 3 min (aviso a partir de 3 min) - " + vendas));
+    EXPECT_THAT(r.Saida, HasSubstr("s;180;7200\n"));
+    r = Envia({"--estado", "--aviso", "1", "--critico", "3"});
+    EXPECT_EQ(r.Status, 2) << r.Saida;
+    EXPECT_THAT(r.Saida, HasSubstr("TARROW CRITICAL - atraso de 3 min (crítico a partir de 3 min) - "));
+
+    // The branch's open registrations, each sale once; closed ones and other branches' do not count.
+    loja_.Sql("INSERT INTO van_pendentes (filial_id, numlanc, devolucao, enviado) VALUES (12, 900, 'N', 'N'),"
+              " (12, 900, 'N', 'N'), (12, 900, 'S', 'N'), (12, 901, 'N', 'S'), (13, 950, 'N', 'N')");
+    r = Envia({"--estado"});
+    EXPECT_EQ(r.Status, 1) << r.Saida;
+    EXPECT_THAT(r.Saida, HasSubstr("TARROW WARNING - 2 venda(s) com registro pendente em van_pendentes - "));
+    EXPECT_THAT(r.Saida, HasSubstr(" registradas=2 "));
+
+    // Another sender's lock is reported, and left where it is; the status stays the registrations'.
+    TJanelaGravadora muda;
+    TUMain nome(TVariante::Automatico, muda, nullptr, loja_.Diretorio.Path());
+    nome.oConnect.SetDatabase(loja_.Banco.Name());
+    nome.CodLogica = 12;
+    TTravaAlheia outro(loja_, nome.NomeTrava());
+    ASSERT_EQ(outro.Toma(), 1);
+    r = Envia({"--estado", "--aviso", "1", "--critico", "3"});
+    EXPECT_EQ(r.Status, 2) << r.Saida;
+    EXPECT_THAT(r.Saida, HasSubstr(", envio em andamento (conexão "));
+    EXPECT_EQ(outro.Toma(), 1) << "still this session's";
+    outro.Solta();
+    EXPECT_THAT(Envia({"--estado"}).Saida, Not(HasSubstr("envio em andamento")));
+    EXPECT_TRUE(loja_.Peer.Requests().empty());
+    EXPECT_EQ(Marcas(900), "-\n-\n");
+
+    // A bad threshold, and the store's server down: UNKNOWN with the reason.
+    r = Envia({"--estado", "--aviso", "meia hora"});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Saida, "TARROW UNKNOWN - Valor inválido em --aviso: \"meia hora\". Informe minutos de 1 a 10080.\n");
+    loja_.Diretorio.Write("sistema_kesto.ini", std::regex_replace(loja_.Diretorio.Read("sistema_kesto.ini"),
+                                                                  std::regex("local=[^\r]*"), "local=127.0.0.54"));
+    r = Envia({"--estado"});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_THAT(r.Saida, ::testing::StartsWith("TARROW UNKNOWN - Não foi possível conectar no banco de dados: "));
+    EXPECT_EQ(std::count(r.Saida.begin(), r.Saida.end(), '\n'), 1) << r.Saida;
+}
+
+TEST_F(TarrowSendEstado, JsonGivesTheSameFiguresAndStatus)
+{
+    VendaHa(910, 4000);
+    TExecucao r = Envia({"--estado", "--json"});
+    EXPECT_EQ(r.Status, 1) << r.Saida;
+    EXPECT_TRUE(std::regex_match(r.Saida, std::regex(
+                             "\\{\"estado\":\"WARNING\",\"status\":1,\"pendentes\":" + std::to_string(hojeTem_) +
+                             ",\"devolucoes\":0,\"registradas\":0,\"atraso_s\":400[0-9],\"aviso_s\":1800,"
+                             "\"critico_s\":7200,\"mais_antiga\":\"[-0-9]{10}T[:0-9]{8}\",\"envio_em_andamento\":false,"
+                             "\"mensagem\":\"TARROW WARNING - atraso de 1 h 06 min \\(aviso a partir de 30 min\\) - "
+                             "[0-9] venda\\(s\\) e 0 devolu\\\\u00e7\\\\u00e3o\\(\\\\u00f5es\\) .*\"\\}\n")))
+        << r.Saida;
+}
+
 TEST(TarrowSendOpcoes, BadOptionsExitWith64AndSayWhat)
 {
     const std::vector<std::pair<std::vector<std::string>, std::string>> casos = {
@@ -503,6 +593,7 @@ TEST(TarrowSendOpcoes, BadOptionsExitWith64AndSayWhat)
         {{"--period", "2026-03-05", "2026-03-01"}, "Data final é menor que a data inicial."},
         {{"--day", "2026-03-01", "--pending"}, "Use apenas uma das opções"},
         {{"--dir"}, "A opção --dir precisa de"},
+        {{"--json"}, "A opção --json só vale com --estado."},
     };
     for (const auto& [argumentos, mensagem] : casos) {
         const TExecucao r = Executa(argumentos);

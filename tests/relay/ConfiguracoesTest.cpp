@@ -61,13 +61,19 @@ TEST(Configuracoes, BranchNumberIsDecimalOrHexadecimalElseZero)
     }
 }
 
-TEST(Configuracoes, AnEmptyPasswordValueFailsInsteadOfFallingBackToTheDefault)
+TEST(Configuracoes, AnEmptyPasswordValueFailsNamingTheKeyAndTheFileInsteadOfFallingBackToTheDefault)
 {
     TTempDir dir;
     dir.Write("sistema_kesto.ini", "[ip]\ndatabase=loja\nlocal=servidor\nsenha=\n[FilialMatriz]\nCodLogica=7\n");
     TParametrosConexao p = Desenho();
     std::int32_t filial = 0;
-    EXPECT_THROW(LeConfiguracoes(dir.Path(), p, filial), EConvertError);
+    try {
+        LeConfiguracoes(dir.Path(), p, filial);
+        ADD_FAILURE() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message().rfind("A chave senha de [ip] em " + dir.Path() + "sistema_kesto.ini", 0), 0u)
+            << e.Message();
+    }
     EXPECT_EQ(p.Database, "loja");
     EXPECT_EQ(p.Server, "servidor");
     EXPECT_EQ(p.Password, "design-password");

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include <gmock/gmock.h>
@@ -160,8 +161,8 @@ TEST_F(Envio, AThreeRowSaleIsOneHeaderThreeItemsOneMarkAndOneClosedRegistration)
 
     EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 500", "item 500/1 V", "item 500/2 V", "item 500/3 V"));
     EXPECT_EQ(Marcas(500), "V\nV\nV\n");
-    // Only the first open registration of the sale is closed.
-    EXPECT_EQ(loja_.Sql("SELECT enviado FROM van_pendentes ORDER BY van_pendentes_id"), "S\nN\nN\n");
+    // Every open registration of the sale is closed; its return's stays open.
+    EXPECT_EQ(loja_.Sql("SELECT enviado FROM van_pendentes ORDER BY van_pendentes_id"), "S\nS\nN\n");
 
     const auto chamadas = Chamadas(loja_.Peer);
     const TChamada& venda = chamadas[0];
@@ -308,6 +309,28 @@ TEST_F(Envio, ReturnsFollowTheSalesWithTipoDAndEachReturnLineGoesOnce)
     EXPECT_EQ(Marcas(511), "V\nV\nV\n");
 }
 
+// The error that ends a send after a give-up: the sale given up is listed all the same, and the
+// error, still of its own type, names the list where it is shown.
+TEST_F(Envio, AnErrorThatEndsARunAfterAGiveUpStillWritesTheListAndNamesIt)
+{
+    loja_.Sql(Linha(560, 1, "1", "7.50") + ";" + Linha(561, 1, "1", "7.50"));
+    Recusa(loja_.Peer, 4);
+    loja_.Peer.Answer(SoapFault("soap:Server", "Banco do parceiro fora do ar"));
+    auto logica = Programa(TVariante::Automatico);
+    try {
+        logica->Enviar();
+        ADD_FAILURE() << "no error";
+    } catch (const ERemotableException& e) {
+        const auto listas = loja_.ListasPendentes();
+        ASSERT_EQ(listas.size(), 1u);
+        EXPECT_EQ(listas[0].second, "Num. Lanc.: 560\r\n") << "the sale in hand is not listed";
+        EXPECT_EQ(e.Message(), "Banco do parceiro fora do ar.\r\nVendas não enviadas listadas em " +
+                                   loja_.Diretorio.Path() + listas[0].first);
+        EXPECT_THAT(logica->ListasGravadas(), ElementsAre(loja_.Diretorio.Path() + listas[0].first));
+    }
+    EXPECT_EQ(loja_.Sql("SELECT numlanc FROM van_pendentes"), "560\n");
+}
+
 // What a window answers the system with runs before every attempt; a stop asked there, during
 // the last sale of the sales run, finishes that sale and still ends the send as stopped: the
 // returns are not sent and no one is told the send went to its end.
@@ -394,20 +417,27 @@ TEST_F(Envio, ManualSenderCountsAFaultAsARefusedAttempt)
     EXPECT_EQ(janela_.Maximo, 1);
 }
 
-TEST_F(Envio, AGivenUpSaleIsSentWholeByALaterSend)
+TEST_F(Envio, AGivenUpSaleIsSentWholeByALaterSendAndKeepsOneRegistrationMeanwhile)
 {
     loja_.Sql(Linha(516, 1, "1", "7.50") + ";" + Linha(516, 2, "1", "3.20"));
     loja_.Peer.Answer(SoapResultOfRequest("0"));
     loja_.Peer.Answer(SoapResultOfRequest("0"));
     Recusa(loja_.Peer, 4);
+    Recusa(loja_.Peer, 8);
     auto logica = Programa(TVariante::Automatico);
-    logica->EnviarVendas();
+    auto contagem = Programa(TVariante::Manual);
+    janela_.OpcaoAtual = TOpcaoEnvio::PendenciasRegistradas;
+    for (int envio = 0; envio < 3; ++envio) logica->EnviarVendas();
+    EXPECT_EQ(loja_.Sql("SELECT enviado FROM van_pendentes"), "N\n") << "three give-ups, one registration";
+    EXPECT_EQ(contagem->ContaVendas(), 1);
     logica->EnviarVendas();
     EXPECT_THAT(Resumo(loja_.Peer),
                 ElementsAre("venda 516", "item 516/1 V", "item 516/2 V", "item 516/2 V", "item 516/2 V",
-                            "item 516/2 V", "venda 516", "item 516/1 V", "item 516/2 V"));
+                            "item 516/2 V", "venda 516", "venda 516", "venda 516", "venda 516", "venda 516",
+                            "venda 516", "venda 516", "venda 516", "venda 516", "item 516/1 V", "item 516/2 V"));
     EXPECT_EQ(Marcas(516), "V\nV\n");
     EXPECT_EQ(loja_.Sql("SELECT enviado FROM van_pendentes"), "S\n");
+    EXPECT_EQ(contagem->ContaVendas(), 0);
 }
 
 TEST_F(Envio, AroundMidnightEachRunSelectsItsOwnDay)
@@ -439,7 +469,7 @@ TEST_F(Envio, PendingRegistrationsOption)
     loja_.Sql("INSERT INTO van_pendentes (filial_id, numlanc, devolucao, enviado) VALUES (13, 9, 'N', 'N'),"
               " (12, 7, 'N', 'S'), (12, 7, 'S', 'N')");
     EXPECT_EQ(logica->FiltroOpcao(TTipoMovimento::Vendas), " and m.numlanc in (5,9,9)\r\n");
-    EXPECT_EQ(logica->ContaVendas(), 3) << "unclosed registrations of every branch, repeats included";
+    EXPECT_EQ(logica->ContaVendas(), 2) << "the branch's sales with an open registration";
     EXPECT_EQ(logica->ContaDevolucoes(), 1);
     logica->EnviarVendas();
     EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 5", "item 5/1 V", "venda 9", "item 9/1 V"));
@@ -528,7 +558,6 @@ TEST_F(Envio, AMalformedAnswerIsNeverAnAcceptance)
     auto manual = Programa(TVariante::Manual);
     janela_.OpcaoAtual = TOpcaoEnvio::NumeroLancamento;
     janela_.Numero = "530";
-    int registradas = 0;
     for (const auto& [nome, resposta] : respostas) {
         const std::size_t antes = loja_.Peer.Requests().size();
         loja_.Peer.Answer(resposta);
@@ -537,43 +566,65 @@ TEST_F(Envio, AMalformedAnswerIsNeverAnAcceptance)
         EXPECT_TRUE(manual->Enviar()) << nome;
         EXPECT_EQ(loja_.Peer.Requests().size(), antes + 5) << nome << ": one automatic call, four manual attempts";
         EXPECT_EQ(Marcas(530), "-\n") << nome;
-        EXPECT_EQ(loja_.Sql("SELECT COUNT(*) FROM van_pendentes"), std::to_string(++registradas) + "\n") << nome;
+        EXPECT_EQ(loja_.Sql("SELECT COUNT(*) FROM van_pendentes"), "1\n") << nome << ": the sale's one registration";
     }
 }
 
 TEST_F(Envio, ValuesTheServiceCannotTakeGiveTheirSaleUpAndTheRunGoesOn)
 {
     loja_.Sql("ALTER TABLE movment MODIFY num_caixa BIGINT, MODIFY num_ecf BIGINT, MODIFY quanti_uni DECIMAL(20,3)");
-    loja_.Sql(Linha(540, 1, "99999999999", "7.50") + ";" + Linha(541, 1, "1.5", "7.50") + ";" +
+    // 541's quantity rounds to 2147483648, one past the service's integer.
+    loja_.Sql(Linha(540, 1, "99999999999", "7.50") + ";" + Linha(541, 1, "2147483647.5", "7.50") + ";" +
               Linha(542, 1, "1", "7.50") + ";UPDATE movment SET num_caixa = 2147483648 WHERE numlanc = 542;" +
               Linha(543, 1, "1", "7.50") + ";UPDATE movment SET num_ecf = -2147483649 WHERE numlanc = 543;" +
-              Linha(544, 1, "1", "7.50") + ";" + Linha(544, 2, "2147483647", "0.01") +
-              ";UPDATE filial SET cgc = '11.222.333/0001-81'");
+              Linha(544, 1, "1", "7.50") + ";" + Linha(544, 2, "2147483647", "0.01") + ";" +
+              // Split packs: sold by the fraction of a box, sent rounded, halves to the even neighbour.
+              Linha(546, 1, "1.5", "8.00") + ";" + Linha(546, 2, "0.125", "7.50") + ";" +
+              Linha(546, 3, "2.5", "2.00") + ";UPDATE filial SET cgc = '11.222.333/0001-81'");
     for (TVariante variante : {TVariante::Automatico, TVariante::Manual}) {
+        if (variante == TVariante::Manual)
+            loja_.Sql(Linha(547, 1, "0.5", "7.50") + ";" + Linha(547, 3, "0.333", "2.00") + ";" +
+                      Linha(547, 2, "3.5", "1.00"));
         auto logica = Programa(variante);
         janela_.OpcaoAtual = TOpcaoEnvio::Dia;
         janela_.Inicio = kHoje;
         EXPECT_TRUE(logica->Enviar());
     }
-    // Nothing of a sale that does not convert goes out; the good one goes whole, once.
-    EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 544", "item 544/1 V", "item 544/2 V"));
-    EXPECT_EQ(Chamadas(loja_.Peer)[0].Arg("cnpj_estabelecimento"), "11.222.333/0001-81");
-    EXPECT_EQ(Chamadas(loja_.Peer)[2].Arg("quantidade"), "2147483647");
+    // Nothing of a sale that does not convert goes out; the good ones go whole, once.
+    EXPECT_THAT(Resumo(loja_.Peer), ElementsAre("venda 544", "item 544/1 V", "item 544/2 V", "venda 546",
+                                                "item 546/1 V", "item 546/2 V", "item 546/3 V", "venda 547",
+                                                "item 547/1 V", "item 547/2 V", "item 547/3 V"));
+    const auto chamadas = Chamadas(loja_.Peer);
+    EXPECT_EQ(chamadas[0].Arg("cnpj_estabelecimento"), "11.222.333/0001-81");
+    EXPECT_EQ(chamadas[2].Arg("quantidade"), "2147483647");
+    std::vector<std::string> quantidades;
+    for (std::size_t i : {4u, 5u, 6u, 8u, 9u, 10u}) quantidades.push_back(chamadas[i].Arg("quantidade"));
+    EXPECT_THAT(quantidades, ElementsAre("2", "0", "2", "0", "0", "4"));
+    EXPECT_EQ(chamadas[5].Arg("total_liquido"), "0.94") << "the money of the fraction itself";
+    EXPECT_EQ(Marcas(546) + Marcas(547), "V\nV\nV\nV\nV\nV\n");
     EXPECT_EQ(loja_.Sql("SELECT numlanc FROM van_pendentes ORDER BY van_pendentes_id"),
-              "540\n541\n542\n543\n540\n541\n542\n543\n");
+              "540\n541\n542\n543\n")
+        << "given up by both senders, registered once";
     const std::string quatro = "Num. Lanc.: 540\r\nNum. Lanc.: 541\r\nNum. Lanc.: 542\r\nNum. Lanc.: 543\r\n";
     EXPECT_EQ(loja_.ListasPendentes().at(0).second, quatro + quatro) << "both senders, within the same second";
 
-    // A branch's cgc that is no number ends the send, naming it.
-    loja_.Sql(Linha(545, 1, "1", "7.50") + ";UPDATE filial SET cgc = '11.222.333/0001'");
-    auto logica = Programa(TVariante::Automatico);
-    try {
-        logica->Enviar();
-        ADD_FAILURE() << "no error";
-    } catch (const EConvertError& e) {
-        EXPECT_THAT(e.Message(), ::testing::AllOf(::testing::HasSubstr("cgc"), ::testing::HasSubstr("11.222.333/0001")));
+    // A branch's cgc that is no store's number ends the send, naming it, before any call.
+    loja_.Sql(Linha(545, 1, "1", "7.50"));
+    for (const char* cgc : {"NULL", "''", "'11222333000181.6'", "'-11222333000181'", "'11.222.333/0001'"}) {
+        loja_.Sql(std::string("UPDATE filial SET cgc = ") + cgc);
+        auto logica = Programa(TVariante::Automatico);
+        try {
+            logica->Enviar();
+            ADD_FAILURE() << "no error for " << cgc;
+        } catch (const EConvertError& e) {
+            const std::string valor =
+                cgc[0] == '\'' ? "\"" + std::string(cgc + 1, std::strlen(cgc) - 2) + "\"" : cgc;
+            EXPECT_THAT(e.Message(),
+                        ::testing::AllOf(::testing::HasSubstr("cgc"), ::testing::HasSubstr(valor)));
+        }
     }
-    EXPECT_EQ(Resumo(loja_.Peer).size(), 3u);
+    EXPECT_EQ(Resumo(loja_.Peer).size(), 11u);
+    EXPECT_EQ(Marcas(545), "-\n");
 }
 
 TEST_F(Envio, AServerThatStopsAnsweringEndsAnAutomaticSendWithinTheStatementLimit)

@@ -19,6 +19,8 @@ TEST(FormataCNPJ, WritesFourteenDigitsInTheCnpjGroups)
 TEST(FormataCNPJ, DigitsBeyondFourteenStandInFrontOfTheFirstGroup)
 {
     EXPECT_EQ(FormataCNPJ("123456789012345"), "123.456.789/0123-45");
+    // Beyond what a floating-point number holds exactly.
+    EXPECT_EQ(FormataCNPJ("1234567890123456789012"), "1234567890.123.456/7890-12");
 }
 
 TEST(FormataCNPJ, EmptyTextStaysEmpty)
@@ -32,6 +34,8 @@ TEST(FormataCNPJ, FractionsAreRoundedHalfAwayFromZero)
     EXPECT_EQ(FormataCNPJ("191.4"), "00.000.000/0001-91");
     EXPECT_EQ(FormataCNPJ("-190.5"), "-00.000.000/0001-91");
     EXPECT_EQ(FormataCNPJ("1.91e2"), "00.000.000/0001-91");
+    EXPECT_EQ(FormataCNPJ("190.49999999999999999999"), "00.000.000/0001-90");
+    EXPECT_EQ(FormataCNPJ("-0.4"), "00.000.000/0000-00");
 }
 
 TEST(FormataCNPJ, ReadsTheRegionalDecimalSeparator)

@@ -100,16 +100,24 @@ TEST_F(SentencasNoBanco, MarkingASaleMarksEveryPositiveLineOfItIncludingCancelle
     EXPECT_EQ(Run(SqlDevolucoes(12)), "");
 }
 
-TEST_F(SentencasNoBanco, RegistryKeepsEveryGiveUpAndClosesOneAtATime)
+TEST_F(SentencasNoBanco, RegistryHoldsOneOpenRowPerSaleAndClosesThemAllAtOnce)
 {
     Run(SqlRegistraPendente(TTipoMovimento::Vendas, 12, "100"));
     Run(SqlRegistraPendente(TTipoMovimento::Vendas, 12, "100"));
     Run(SqlRegistraPendente(TTipoMovimento::Devolucoes, 12, "100"));
-    EXPECT_EQ(Run(SqlListaPendentes(TTipoMovimento::Vendas)), "12\t100\n12\t100\n");
-    EXPECT_EQ(Run(SqlBuscaPendente(TTipoMovimento::Vendas, 12, 100)), "1\n2\n");
-    Run(SqlFechaPendente("1"));
-    EXPECT_EQ(Run(SqlListaPendentes(TTipoMovimento::Vendas)), "12\t100\n");
-    EXPECT_EQ(Run(SqlListaPendentes(TTipoMovimento::Devolucoes)), "12\t100\n");
+    Run(SqlRegistraPendente(TTipoMovimento::Vendas, 13, "100"));
+    EXPECT_EQ(Run("SELECT filial_id, numlanc, devolucao, enviado FROM van_pendentes ORDER BY van_pendentes_id"),
+              "12\t100\tN\tN\n12\t100\tS\tN\n13\t100\tN\tN\n");
+    // Repeats left by earlier versions are closed with the rest, and counted once.
+    Run("INSERT INTO van_pendentes (filial_id, numlanc, devolucao, enviado) VALUES (12, 100, 'N', 'N')");
+    EXPECT_EQ(Run(SqlContaPendentes(TTipoMovimento::Vendas, 12)), "100\n");
+    EXPECT_EQ(Run(SqlBuscaPendente(TTipoMovimento::Vendas, 12, 100)), "1\n4\n");
+    Run(SqlFechaPendente(TTipoMovimento::Vendas, 12, 100));
+    EXPECT_EQ(Run("SELECT enviado FROM van_pendentes ORDER BY van_pendentes_id"), "S\nN\nN\nS\n");
+    EXPECT_EQ(Run(SqlBuscaPendente(TTipoMovimento::Vendas, 12, 100)), "");
+    // A sale that fails again after it went through is registered anew.
+    Run(SqlRegistraPendente(TTipoMovimento::Vendas, 12, "100"));
+    EXPECT_EQ(Run(SqlContaPendentes(TTipoMovimento::Vendas, 12)), "100\n");
 }
 
 }  // namespace

@@ -200,20 +200,30 @@ TEST(Sentencas, RegistryAndMarkStatements)
     EXPECT_EQ(SqlListaPendentes(TTipoMovimento::Devolucoes),
               "select filial_id, numlanc from van_pendentes where devolucao = \"S\" and enviado <> \"S\"");
     EXPECT_EQ(SqlRegistraPendente(TTipoMovimento::Vendas, 12, "1234567890"),
-              " insert into van_pendentes \r\n (filial_id, numlanc, devolucao, enviado) \r\n values( \r\n"
-              "12, \r\n1234567890, \r\n\"N\", \"N\" )\r\n");
+              " insert into van_pendentes \r\n (filial_id, numlanc, devolucao, enviado) \r\n select \r\n"
+              "12, \r\n1234567890, \r\n\"N\", \"N\" \r\n from dual where not exists ( \r\n"
+              " select van_pendentes_id from van_pendentes where filial_id = 12 and numlanc = 1234567890 and"
+              " devolucao = \"N\" and enviado <> \"S\" )\r\n");
     EXPECT_EQ(SqlRegistraPendente(TTipoMovimento::Devolucoes, 12, "77"),
-              " insert into van_pendentes \r\n (filial_id, numlanc, devolucao, enviado) \r\n values( \r\n"
-              "12, \r\n77, \r\n\"S\", \"N\" )\r\n");
+              " insert into van_pendentes \r\n (filial_id, numlanc, devolucao, enviado) \r\n select \r\n"
+              "12, \r\n77, \r\n\"S\", \"N\" \r\n from dual where not exists ( \r\n"
+              " select van_pendentes_id from van_pendentes where filial_id = 12 and numlanc = 77 and"
+              " devolucao = \"S\" and enviado <> \"S\" )\r\n");
     EXPECT_EQ(SqlMarcaEnviada(TTipoMovimento::Vendas, 12, 1234567890),
               "update movment set lojas_leram2 = \"V\" where filial_id = 12 and numlanc = 1234567890 and quanti_uni > 0");
     EXPECT_EQ(SqlMarcaEnviada(TTipoMovimento::Devolucoes, 12, 5),
               "update movment set lojas_leram2 = \"V\" where filial_id = 12 and numlanc = 5 and quanti_uni < 0");
     EXPECT_EQ(SqlBuscaPendente(TTipoMovimento::Vendas, 12, 5),
-              "select van_pendentes_id from van_pendentes where filial_id = 12 and numlanc = 5 and devolucao = \"N\"");
+              "select van_pendentes_id from van_pendentes where filial_id = 12 and numlanc = 5 and devolucao = \"N\""
+              " and enviado <> \"S\"");
     EXPECT_EQ(SqlBuscaPendente(TTipoMovimento::Devolucoes, 12, 5),
-              "select van_pendentes_id from van_pendentes where filial_id = 12 and numlanc = 5 and devolucao = \"S\"");
-    EXPECT_EQ(SqlFechaPendente("31"), "update van_pendentes set enviado = \"S\" where van_pendentes_id = 31");
+              "select van_pendentes_id from van_pendentes where filial_id = 12 and numlanc = 5 and devolucao = \"S\""
+              " and enviado <> \"S\"");
+    EXPECT_EQ(SqlFechaPendente(TTipoMovimento::Vendas, 12, 31),
+              "update van_pendentes set enviado = \"S\" where filial_id = 12 and numlanc = 31 and devolucao = \"N\""
+              " and enviado <> \"S\"");
+    EXPECT_EQ(SqlContaPendentes(TTipoMovimento::Devolucoes, 12),
+              "select distinct numlanc from van_pendentes where filial_id = 12 and devolucao = \"S\" and enviado <> \"S\"");
     EXPECT_EQ(SqlTomaTrava("a\"b\\c"), "SELECT GET_LOCK(\"a\\\"b\\\\c\", 0) AS trava");
     EXPECT_EQ(SqlLiberaTrava("n"), "SELECT RELEASE_LOCK(\"n\") AS liberada");
 }

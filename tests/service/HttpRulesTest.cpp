@@ -74,8 +74,9 @@ TEST(HttpAnswer, OnlyBarePlainOrHtmlContentTypesAreRefused)
     for (const char* accepted :
          {"text/html; charset=utf-8", "text/xml", "application/soap+xml", "", "text/htm"})
         EXPECT_FALSE(IsRefusedContentType(accepted)) << accepted;
-    EXPECT_EQ(ContentTypeErrorMessage("text/html"),
-              "Received content of invalid Content-Type setting: text/html - SOAP expects \"text/xml\"");
+    EXPECT_EQ(ContentTypeErrorMessage("text/html", "Internal Server Error", 500, "http://h/van.asmx"),
+              "Received content of invalid Content-Type setting: text/html - SOAP expects \"text/xml\""
+              " - Internal Server Error (500) - 'http://h/van.asmx'");
 }
 
 TEST(HttpAnswer, LibraryErrorsNameTheAddressAndTheActionAndAreCut)

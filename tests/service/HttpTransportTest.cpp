@@ -194,13 +194,20 @@ TEST_F(TTransportTest, PlainOrHtmlContentTypeFailsAfterTheBodyButWithACharsetPas
     peer.Answer(html);
     ESOAPHTTPException e = FailureOf(transport);
     EXPECT_EQ(e.Message(),
-              "Received content of invalid Content-Type setting: text/html - SOAP expects \"text/xml\"");
+              "Received content of invalid Content-Type setting: text/html - SOAP expects \"text/xml\""
+              " - OK (200) - '" +
+                  peer.Url() + "'");
     EXPECT_EQ(e.StatusCode(), 0);
 
+    // A server's own error page under a 500 names the status and the server that answered.
     html.ContentType = "TEXT/PLAIN";
+    html.Status = 500;
+    html.Reason = "Internal Server Error";
     peer.Answer(html);
     EXPECT_EQ(FailureOf(transport).Message(),
-              "Received content of invalid Content-Type setting: TEXT/PLAIN - SOAP expects \"text/xml\"");
+              "Received content of invalid Content-Type setting: TEXT/PLAIN - SOAP expects \"text/xml\""
+              " - Internal Server Error (500) - '" +
+                  peer.Url() + "'");
 
     html.ContentType = "text/html; charset=utf-8";
     peer.Answer(html);

@@ -112,6 +112,7 @@ TEST(SoapDecoderAcceptance, OnlyTheOperationsOwnAnswerHoldingANumberCounts)
         {"nil result", Wrapper("<r xsi:nil=\"true\">0</r>")},
         {"another operation's wrapper", Body("<inserir_secoesResponse><r>0</r></inserir_secoesResponse>")},
         {"no result element", Wrapper("<a>0</a><b>0</b>")},
+        {"result holding an element", Wrapper("<inserir_vendasResult><x>0</x></inserir_vendasResult>")},
     };
     for (const auto& c : malformed) {
         EXPECT_THROW(DecodeAcceptanceResponse(c.body, "inserir_vendas"), ESOAPDomConvertError) << c.name;

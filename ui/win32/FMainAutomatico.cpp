@@ -201,6 +201,28 @@ LRESULT TFMainAutomatico::Trata(UINT mensagem, WPARAM w, LPARAM l)
         Abrir1Click();
         return 0;
     }
+    if (Logica().EnvioEmAndamento()) {
+        // A send answers what is sent to the window between two web service calls, so these can
+        // arrive nested inside it: a close would destroy the window under the send, the icon's
+        // menu and a box run loops of their own that take ticks and clicks in, and a click or a
+        // tick would start a second send. A close waits for the send's end; the rest is dropped.
+        switch (mensagem) {
+        case WM_CLOSE:
+            FechaAoTerminar();
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(w) == idFechar1) FechaAoTerminar();
+            if (LOWORD(w) == idFechar1 || LOWORD(w) == idBtnEnviar) return 0;
+            break;
+        case WM_TIMER:
+            if (w == idTimer) return 0;
+            break;
+        case kMensagemBandeja:
+            return 0;
+        default:
+            break;
+        }
+    }
     switch (mensagem) {
     case WM_TIMER:
         if (w == idTimer) TimerTimer();

@@ -140,11 +140,6 @@ void TFMainManual::btnVerificarClick()
 void TFMainManual::btnEnviarClick()
 {
     Manipula([this] { EnviaConfirmado(*this, Logica(), *this, enviando_); });
-    if (fecharAoTerminar_) {
-        fecharAoTerminar_ = false;
-        // Through the message loop: the button whose click got here is still in its handler.
-        PostMessageW(Handle(), WM_CLOSE, 0, 0);
-    }
 }
 
 void TFMainManual::Foca(TCampoFoco campo) { SetFocus(campo == TCampoFoco::NumLanc ? EditNumLanc : EditAte); }
@@ -196,7 +191,7 @@ LRESULT TFMainManual::Trata(UINT mensagem, WPARAM w, LPARAM l)
     case WM_CLOSE:
         if (enviando_) {
             // The send runs to its end and says so; the window closes after that.
-            fecharAoTerminar_ = true;
+            FechaAoTerminar();
             return 0;
         }
         DestroyWindow(Handle());

@@ -74,7 +74,6 @@ private:
     TIcone imagemVerificar_;
     TIcone imagemEnviar_;
     bool enviando_ = false;
-    bool fecharAoTerminar_ = false;
 };
 
 // A date field's date and back (the field holds whole days).

@@ -194,6 +194,11 @@ bool TJanelaPrincipal::Manipula(const std::function<void()>& manipulador)
             if (!fimDeSessao_) mensagens_->Mensagem(texto, ProgramTitle(), TIconeMensagem::Erro);
         });
     EncerraSeFimDeSessao();
+    if (fecharAoTerminar_ && !logica_.EnvioEmAndamento()) {
+        fecharAoTerminar_ = false;
+        // Through the message loop: whatever called the handler is still on the stack.
+        PostMessageW(janela_, WM_CLOSE, 0, 0);
+    }
     return concluido;
 }
 

@@ -74,6 +74,9 @@ protected:
     // The window's messages; what a window does not handle goes to DefWindowProcW.
     virtual LRESULT Trata(UINT mensagem, WPARAM w, LPARAM l);
 
+    // A close asked for while a send runs: the window closes once the handler in hand is over.
+    void FechaAoTerminar() noexcept { fecharAoTerminar_ = true; }
+
 private:
     static LRESULT CALLBACK Procedimento(HWND janela, UINT mensagem, WPARAM w, LPARAM l);
 
@@ -105,6 +108,7 @@ private:
     bool fimDeSessao_ = false;
     bool motivoBloqueio_ = false;
     bool encerrandoPorFimDeSessao_ = false;
+    bool fecharAoTerminar_ = false;
 };
 
 }  // namespace tarrow

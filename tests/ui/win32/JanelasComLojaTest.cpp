@@ -28,6 +28,12 @@ const std::string kDuasVendas = Linha(600, 1, "1") + ";" + Linha(600, 2, "2") + 
 
 // The system's question at a session's end, sent from a thread of its own as the system sends it,
 // while the window's thread is in a send.
+// On the window's thread, until another thread's message waits for it.
+void EsperaMensagemEnviada()
+{
+    for (int i = 0; i < 500 && !(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE); ++i) Sleep(10);
+}
+
 class TFimDeSessao {
 public:
     explicit TFimDeSessao(HWND janela) : janela_(janela) {}
@@ -46,7 +52,7 @@ public:
             Resposta = static_cast<LRESULT>(resposta);
             Demora = GetTickCount64() - antes;
         });
-        for (int i = 0; i < 500 && !(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE); ++i) Sleep(10);
+        EsperaMensagemEnviada();
     }
     void Espera()
     {
@@ -200,12 +206,27 @@ TEST(JanelaAutomaticaComLojaEServico, ASessionsEndDuringATickFinishesTheSaleInHa
     TFimDeSessao fim(janela);
     int chamadas = 0;
     std::optional<std::string> motivo;
+    // Another program's close arrives nested in the send as well: it must wait for the send's end.
+    std::thread fecho;
+    bool abertaAposFecho = false;
     AntesDeCadaChamada(automatico.Logica(), [&] {
-        if (++chamadas == 2) fim.Pergunta();
-        if (chamadas == 3) motivo = MotivoBloqueio(janela);
+        if (++chamadas == 2) {
+            fecho = std::thread([janela] {
+                DWORD_PTR resposta = 0;
+                SendMessageTimeoutW(janela, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &resposta);
+            });
+            EsperaMensagemEnviada();
+            fim.Pergunta();
+        }
+        if (chamadas == 3) {
+            motivo = MotivoBloqueio(janela);
+            abertaAposFecho = IsWindow(janela) != FALSE;
+        }
     });
     automatico.TimerTimer();
     fim.Espera();
+    fecho.join();
+    EXPECT_TRUE(abertaAposFecho) << "the close waited for the send";
     ConfereFimDeSessao(fim, loja, automatico.Logica());
     if (!RunsUnderWine()) {
         EXPECT_EQ(motivo, std::optional<std::string>("Enviando vendas..."));
