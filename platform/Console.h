@@ -42,8 +42,8 @@ std::string StopRequestName();
 // True when the standard output is a terminal that takes "\r" and the erase-line escape; on
 // Windows a console that accepts those escapes once asked to (older consoles get plain lines).
 // There the standard streams write a console through its wide-character function, whatever its
-// code page; a file or a pipe gets the Windows-1252 bytes, with CR LF line ends. Call it before
-// any output.
+// code page; a file or a pipe gets the program's UTF-8 bytes unchanged, with CR LF line ends.
+// Call it before any output.
 bool PrepareTerminalOutput();
 
 // The rule both platforms' handlers share: true for the first request, which is recorded under

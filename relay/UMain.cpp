@@ -283,6 +283,7 @@ bool TUMain::Enviar()
         HabilitaEnvio(envioHabilitado);
         return false;
     }
+    Acompanha(TPassoEnvio::TravaTomada, TTipoMovimento::Vendas, {});
     try {
         EnviarVendas();
         EnviarDevolucoes();
@@ -441,7 +442,14 @@ void TUMain::Executa(TTipoMovimento tipo)
                     interrompido = true;
                     break;
                 }
-                EnviaVenda(tipo, ++contador, total, cnpj, falhas);
+                const std::string registro =
+                    Acompanhamento ? Campo(oQuery, "registro").AsString() : std::string();
+                try {
+                    EnviaVenda(tipo, ++contador, total, cnpj, falhas);
+                } catch (...) {
+                    Acompanha(TPassoEnvio::Interrompida, tipo, registro);
+                    throw;
+                }
             }
         } catch (...) {
             // The sales given up before the error are registered; the list must not lose them.
@@ -554,12 +562,19 @@ void TUMain::EnviaVenda(TTipoMovimento tipo, int contador, int total, const std:
         ++numero;
     }
     Conclui(tipo, numlanc);
+    Acompanha(TPassoEnvio::Enviada, tipo, registroTexto);
 }
 
 void TUMain::Desiste(TTipoMovimento tipo, const std::string& registro, std::vector<std::string>& falhas)
 {
     falhas.push_back("Num. Lanc.: " + registro);
     Executar(SqlRegistraPendente(tipo, CodLogica, registro));
+    Acompanha(TPassoEnvio::Desistida, tipo, registro);
+}
+
+void TUMain::Acompanha(TPassoEnvio passo, TTipoMovimento tipo, const std::string& registro) const
+{
+    if (Acompanhamento) Acompanhamento(passo, tipo, registro);
 }
 
 void TUMain::Conclui(TTipoMovimento tipo, std::int64_t numlanc)

@@ -35,6 +35,10 @@ public:
     EEnvioInterrompido() : Exception("O envio foi interrompido.") {}
 };
 
+// What a send has done, as it goes: the store's lock taken, then each sale (or return) relayed and
+// marked, given up and registered, or left unfinished by the error that ended the run.
+enum class TPassoEnvio { TravaTomada, Enviada, Desistida, Interrompida };
+
 class TUMain {
 public:
     // diretorio: where sistema_kesto.ini, Tarrow.conf and the list files live (ending with the
@@ -77,6 +81,10 @@ public:
     // nothing else. It must not throw.
     std::function<void()> EntreChamadas;
 
+    // Told of each step of a send (registro empty for the lock), for a record of the send kept
+    // outside the database; it changes nothing in the run and must not throw.
+    std::function<void(TPassoEnvio passo, TTipoMovimento tipo, const std::string& registro)> Acompanhamento;
+
     // The list files the last send wrote (appended to or made), full paths, in the order written.
     const std::vector<std::string>& ListasGravadas() const noexcept { return listasGravadas_; }
 
@@ -99,6 +107,7 @@ public:
 
 private:
     void Executa(TTipoMovimento tipo);
+    void Acompanha(TPassoEnvio passo, TTipoMovimento tipo, const std::string& registro) const;
     // One sale from the row in hand; on return the row in hand is the next sale's first, or Eof.
     void EnviaVenda(TTipoMovimento tipo, int contador, int total, const std::string& cnpj,
                     std::vector<std::string>& falhas);

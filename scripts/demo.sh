@@ -105,15 +105,8 @@ cp "${PROGRAMS[@]}" "$LOJA/"
 if $WINDOWS; then
     if [ ! -d "$WINEPREFIX" ]; then echo "booting the Wine prefix $WINEPREFIX (once)"; wine64 wineboot -i 2>/dev/null; fi
     # The Windows program, from its own folder like a store's; the Unix environment reaches it.
-    # Into a file or a pipe it writes Windows-1252, as Windows' own tools read there: shown here in
-    # UTF-8. A terminal is a console to it, which takes its text as it is.
-    tarrow_send() {
-        if [ -t 1 ]; then
-            wine64 "$LOJA/tarrow-send.exe" "$@"
-        else
-            wine64 "$LOJA/tarrow-send.exe" "$@" 2> >(iconv -f CP1252 -t UTF-8 >&2) | iconv -f CP1252 -t UTF-8
-        fi
-    }
+    # It writes UTF-8 into a file or a pipe, and a terminal is a console to it.
+    tarrow_send() { wine64 "$LOJA/tarrow-send.exe" "$@"; }
     SEND="wine64 $LOJA/tarrow-send.exe"
 else
     tarrow_send() { "$LOJA/tarrow-send" "$@"; }

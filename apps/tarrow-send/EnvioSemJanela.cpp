@@ -1,6 +1,7 @@
 #include "apps/tarrow-send/EnvioSemJanela.h"
 
 #include "apps/tarrow-send/Estado.h"
+#include "apps/tarrow-send/LogEnvio.h"
 
 #include "platform/CodePage.h"
 #include "platform/Console.h"
@@ -53,8 +54,8 @@ void AvisaConfiguracoes(const std::string& diretorio, std::ostream& erros)
     if (const auto problema = ProblemaConfiguracoes(diretorio)) erros << "Aviso: " << *problema << '\n';
 }
 
-// " (U+2713)" for a character given in UTF-8: the number survives where the message is written
-// in a code page that lacks the character (a log file on Windows). Empty for a malformed sequence.
+// " (U+2713)" for a character given in UTF-8: the number survives where the character cannot be
+// shown (a console font without it). Empty for a malformed sequence.
 std::string NumeroDoCaractere(const std::string& utf8)
 {
     const std::optional<char32_t> ponto = CodePointOf(utf8);
@@ -128,7 +129,8 @@ void TJanelaTerminal::FechaProgresso()
 
 TOpcaoEnvio TJanelaTerminal::Opcao() const { return opcoes_.Opcao.value_or(TOpcaoEnvio::Dia); }
 
-int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostream& erros, bool terminal)
+int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostream& erros, bool terminal,
+                     std::function<void(TPassoEnvio, TTipoMovimento, const std::string&)> acompanhamento)
 {
     const std::string diretorio = opcoes.Diretorio.empty() ? ProgramDirectory() : opcoes.Diretorio;
     TJanelaTerminal janela(saida, erros, terminal, opcoes);
@@ -163,6 +165,7 @@ int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostre
     }
 
     logica.Parar = [] { return StopRequested(); };
+    logica.Acompanhamento = std::move(acompanhamento);
     // From the lock to the last line about the send: a session's end waits for all of it.
     MarkWorkInHand(true);
     struct TFimDoTrabalho {
@@ -221,6 +224,7 @@ int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, 
         saida << Cripto("E", *senha, kChaveSenha) << '\n';
         return SaidaOk;
     }
+    if (!opcoes.Log.empty()) return ExecutaComLog(opcoes, argumentos, saida, erros, terminal);
     return ExecutaSemJanela(opcoes, saida, erros, terminal);
 }
 

@@ -4,7 +4,9 @@
 
 #include "apps/tarrow-send/Opcoes.h"
 #include "relay/Janela.h"
+#include "relay/UMain.h"
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -60,7 +62,9 @@ void InstalaSinaisDeParada();
 std::optional<std::string> ProblemaConfiguracoes(const std::string& diretorio);
 
 // The whole run for already-read options: start-up, count or send (under the store's lock). Returns the exit status.
-int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostream& erros, bool terminal);
+// acompanhamento: told of the send's steps (TUMain::Acompanhamento).
+int ExecutaSemJanela(const TOpcoesEnvio& opcoes, std::ostream& saida, std::ostream& erros, bool terminal,
+                     std::function<void(TPassoEnvio, TTipoMovimento, const std::string&)> acompanhamento = {});
 
 // The whole program: reads the command line, prints help or errors. argv[0] excluded.
 int TarrowSend(const std::vector<std::string>& argumentos, std::ostream& saida, std::ostream& erros,

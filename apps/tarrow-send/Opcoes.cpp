@@ -82,6 +82,9 @@ TOpcoesEnvio LeOpcoes(const std::vector<std::string>& argumentos, TDateTime hoje
             opcoes.Diretorio = valor("um diretório");
             if (opcoes.Diretorio.empty()) throw EOpcaoInvalida("A opção --dir precisa de um diretório.");
             if (!IsPathSeparator(opcoes.Diretorio.back())) opcoes.Diretorio += '/';
+        } else if (arg == "--log") {
+            opcoes.Log = valor("um arquivo");
+            if (opcoes.Log.empty()) throw EOpcaoInvalida("A opção --log precisa de um arquivo.");
         } else if (arg == "--cifra-senha") {
             opcoes.CifraSenha = valor("a senha");
         } else if (arg == "--estado") {
@@ -120,7 +123,7 @@ TOpcoesEnvio LeOpcoes(const std::vector<std::string>& argumentos, TDateTime hoje
 
 std::string TextoAjuda()
 {
-    return "Uso: tarrow-send [opção de envio] [--count] [--dir DIR]\n"
+    return "Uso: tarrow-send [opção de envio] [--count] [--dir DIR] [--log ARQUIVO]\n"
            "     tarrow-send --estado [--aviso MIN] [--critico MIN] [--json] [--dir DIR]\n"
            "\n"
            "Envia as vendas e devoluções da loja ao WebService, sem janela.\n"
@@ -138,6 +141,8 @@ std::string TextoAjuda()
            "  --count              só conta as vendas e devoluções pendentes (sem opção de envio: as do dia)\n"
            "  --dir DIR            onde estão sistema_kesto.ini, Tarrow.conf e as listas de pendentes\n"
            "                       (padrão: o diretório do programa)\n"
+           "  --log ARQUIVO        acrescenta ao ARQUIVO o início, cada venda, os erros e o fim do envio\n"
+           "                       (em UTF-8; cheio com 1 MiB, passa a ARQUIVO.1, e ficam até ARQUIVO.4)\n"
            "  --cifra-senha SENHA  mostra a senha cifrada para a chave senha de sistema_kesto.ini\n"
            "  --help               esta ajuda\n"
            "\n"

@@ -30,6 +30,8 @@ struct TOpcoesEnvio {
     std::optional<std::string> CifraSenha;
     // Ends with the path separator; empty means beside the program.
     std::string Diretorio;
+    // The log file the run appends to (relative to the working directory); empty: none.
+    std::string Log;
     // The health check for a monitoring agent: reads, sends nothing, takes no lock.
     bool Estado = false;
     int AvisoMinutos = 30;

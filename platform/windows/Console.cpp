@@ -2,7 +2,6 @@
 
 // Windows: the console's control events, and the console's own output modes.
 
-#include "platform/CodePage.h"
 #include "platform/windows/WideText.h"
 
 #include <windows.h>
@@ -57,8 +56,6 @@ protected:
 
     // Whole characters only.
     virtual void Write(std::string_view utf8) = 0;
-
-    std::streambuf* Previous() const noexcept { return previous_; }
 
     // Derived destructors call it while their Write is still theirs.
     void Flush() { sync(); }
@@ -115,27 +112,6 @@ private:
     }
 
     HANDLE console_;
-};
-
-// A file or a pipe: the system's single-byte code page, what Windows' own tools and editors read
-// there, through the C runtime's text mode and its CR LF. A character the code page lacks (a "✓"
-// in a folder's name) becomes "?".
-class TCodePageBuffer final : public TTextBuffer {
-public:
-    explicit TCodePageBuffer(std::ostream& stream) : TTextBuffer(stream) {}
-    ~TCodePageBuffer() override
-    {
-        Flush();
-        Previous()->pubsync();
-    }
-
-private:
-    void Write(std::string_view utf8) override
-    {
-        const std::string bytes = Utf8ToCp1252(utf8);
-        Previous()->sputn(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        Previous()->pubsync();
-    }
 };
 
 // The system runs this on a thread of its own, one call per event.
@@ -209,16 +185,12 @@ bool PrepareTerminalOutput()
         return isConsole ? handle : nullptr;
     };
     // Once per process; they hand the streams their own buffers back at the program's end.
-    if (const HANDLE error = console(STD_ERROR_HANDLE)) {
-        static TConsoleBuffer errors(std::cerr, error);
-    } else {
-        static TCodePageBuffer errors(std::cerr);
-    }
+    // A file or a pipe keeps the streams as the C runtime made them: the program's UTF-8 bytes as
+    // they are, with the text mode's CR LF line ends, what a log and the programs reading a pipe
+    // expect whatever the system's code page.
+    if (const HANDLE error = console(STD_ERROR_HANDLE)) static TConsoleBuffer errors(std::cerr, error);
     const HANDLE output = console(STD_OUTPUT_HANDLE);
-    if (output == nullptr) {
-        static TCodePageBuffer out(std::cout);
-        return false;
-    }
+    if (output == nullptr) return false;
     static TConsoleBuffer out(std::cout, output);
     // Consoles before Windows 10 refuse the mode and would print the escapes as they stand.
     return SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;

@@ -2,7 +2,6 @@
 // output, the store on the test server and the web service on the scripted peer.
 #include "apps/tarrow-send/EnvioSemJanela.h"
 #include "apps/tarrow-send/Opcoes.h"
-#include "platform/CodePage.h"
 #include "relay/Funcoes.h"
 #include "tests/apps/ProgramaFilho.h"
 #include "tests/relay/Ambiente.h"
@@ -77,24 +76,32 @@ std::string SemCr(const std::string& texto)
     return sem;
 }
 
-// A file gets the program's texts in the code page on Windows (what the system's tools read there),
-// as UTF-8 on Linux: compared as UTF-8.
-std::string Texto(const std::string& bytes)
-{
-#ifdef _WIN32
-    return Cp1252ToUtf8(bytes);
-#else
-    return bytes;
-#endif
-}
-
 TExecucao Espera(TProcesso& processo)
 {
     TExecucao execucao;
     execucao.Status = processo.Programa->Espera();
-    execucao.Saida = Texto(SemCr(processo.Capturas->Read("saida")));
-    execucao.Erros = Texto(SemCr(processo.Capturas->Read("erros")));
+    execucao.Saida = SemCr(processo.Capturas->Read("saida"));
+    execucao.Erros = SemCr(processo.Capturas->Read("erros"));
     return execucao;
+}
+
+// The log's lines, each checked to be whole: the time, the run's process number, a text.
+std::vector<std::string> LinhasDoLog(const std::string& bytes)
+{
+    static const std::regex kLinha(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[\d+\] \S.*)");
+    std::vector<std::string> linhas;
+    std::istringstream texto(SemCr(bytes));
+    for (std::string linha; std::getline(texto, linha);) {
+        EXPECT_TRUE(std::regex_match(linha, kLinha)) << "not a whole line: " << linha;
+        linhas.push_back(linha.substr(linha.find("] ") + 2));
+    }
+    return linhas;
+}
+
+std::size_t Quantas(const std::vector<std::string>& linhas, const std::string& comeco)
+{
+    return static_cast<std::size_t>(
+        std::count_if(linhas.begin(), linhas.end(), [&](const std::string& l) { return l.starts_with(comeco); }));
 }
 
 // Runs the program to its end.
@@ -233,13 +240,8 @@ TEST_F(TarrowSendNaPastaDaLoja, ItsProgramSettingsListsAndArgumentsKeepTheFolder
     ASSERT_NE(inicio, std::string::npos) << r.Erros;
     const std::size_t nome = inicio + aviso.size();
     const std::string lista = r.Erros.substr(nome, r.Erros.find('\n', nome) - nome);
-#ifdef _WIN32
-    // The code page has the accents, not the "✓".
-    EXPECT_THAT(lista, HasSubstr("Loja São João ?"));
-#else
     EXPECT_THAT(lista, HasSubstr("Loja São João ✓"));
     EXPECT_TRUE(std::filesystem::exists(Utf8Path(lista))) << lista;
-#endif
 
     // The folder named on the command line.
     const TExecucao outra = Envia({"--numlanc", "761"});
@@ -289,8 +291,11 @@ TEST_F(TarrowSend, GivenUpSalesAreListedAndExitWithOne)
     loja_.Peer.Answer(SoapResultOfRequest("0"));
     loja_.Peer.Answer(SoapResultOfRequest("0"));
     Recusa(loja_.Peer, 4);
-    const TExecucao r = Envia({});
+    const TExecucao r = Envia({"--log", loja_.Diretorio.Path() + "envio.log"});
     EXPECT_EQ(r.Status, 1) << r.Erros;
+    EXPECT_THAT(LinhasDoLog(loja_.Diretorio.Read("envio.log")),
+                ::testing::IsSupersetOf({"Venda 720 enviada.", "Venda 721 não enviada: registrada como pendente.",
+                                         "Fim: saída 1 (vendas não enviadas, listadas acima)."}));
     const auto listas = loja_.ListasPendentes();
     ASSERT_EQ(listas.size(), 1u);
     EXPECT_EQ(listas[0].second, "Num. Lanc.: 721\r\n");
@@ -308,8 +313,10 @@ TEST_F(TarrowSend, UnreachableServiceEndsTheAutomaticSendAndGivesUpInTheManualOn
     loja_.Sql(Linha(730, 1, "1", hoje_ + " 10:00:00"));
     ServicoFora();
 
-    const TExecucao automatico = Envia({});
+    const TExecucao automatico = Envia({"--log", loja_.Diretorio.Path() + "envio.log"});
     EXPECT_EQ(automatico.Status, 2);
+    EXPECT_THAT(LinhasDoLog(loja_.Diretorio.Read("envio.log")),
+                ::testing::Contains("Venda 730 interrompida pelo erro que encerrou o envio; fica para o próximo envio."));
     EXPECT_THAT(automatico.Erros, HasSubstr("Erro: "));
     EXPECT_THAT(automatico.Saida, Not(HasSubstr("Envio concluído.")));
     EXPECT_EQ(loja_.Sql("SELECT COUNT(*) FROM van_pendentes"), "0\n") << "nothing registered for the sale in hand";
@@ -374,8 +381,10 @@ TEST_F(TarrowSend, TwoSendersOnOneDatabaseSendEachSaleOnce)
     outra.Write("sistema_kesto.ini", loja_.Diretorio.Read("sistema_kesto.ini"));
     outra.Write("Tarrow.conf", loja_.Diretorio.Read("Tarrow.conf"));
 
-    TProcesso primeiro = Inicia({"--dir", loja_.Diretorio.Path()});
-    TProcesso segundo = Inicia({"--dir", outra.Path()});
+    // Both runs append to one log.
+    const std::string log = loja_.Diretorio.Path() + "envio.log";
+    TProcesso primeiro = Inicia({"--dir", loja_.Diretorio.Path(), "--log", log});
+    TProcesso segundo = Inicia({"--dir", outra.Path(), "--log", log});
     const TExecucao a = Espera(primeiro), b = Espera(segundo);
     EXPECT_THAT(Repetidas(loja_.Peer), IsEmpty());
     EXPECT_EQ(Resumo(loja_.Peer).size(), 120u);
@@ -384,6 +393,13 @@ TEST_F(TarrowSend, TwoSendersOnOneDatabaseSendEachSaleOnce)
     if (parado.Status == 2) {
         EXPECT_THAT(parado.Erros, HasSubstr(kOutroEnvio));
     }
+    std::vector<std::string> doLog = LinhasDoLog(loja_.Diretorio.Read("envio.log"));
+    EXPECT_EQ(Quantas(doLog, "Início: tarrow-send "), 2u);
+    EXPECT_EQ(Quantas(doLog, "Início: tarrow-send " + VersaoArquivo(TARROW_SEND_PATH) + "; opções: --dir "), 2u);
+    for (int numlanc = 740; numlanc < 780; ++numlanc)
+        EXPECT_EQ(Quantas(doLog, "Venda " + std::to_string(numlanc) + " enviada."), 1u) << numlanc;
+    EXPECT_EQ(Quantas(doLog, "Fim: saída " + std::to_string(a.Status) + " ("), a.Status == b.Status ? 2u : 1u);
+    EXPECT_EQ(Quantas(doLog, "Fim: saída 0 (tudo enviado)."), a.Status == b.Status ? 2u : 1u);
 
     // Held by a sender of another program: status 2 and the message; back once its holder is gone.
     loja_.Sql(Linha(780, 1, "1", hoje_ + " 11:00:00"));
@@ -393,13 +409,45 @@ TEST_F(TarrowSend, TwoSendersOnOneDatabaseSendEachSaleOnce)
     nome.CodLogica = 12;
     TTravaAlheia outro(loja_, nome.NomeTrava());
     ASSERT_EQ(outro.Toma(), 1);
-    const TExecucao ocupado = Envia({});
+    const TExecucao ocupado = Envia({"--log", log});
     EXPECT_EQ(ocupado.Status, 2);
     EXPECT_THAT(ocupado.Erros, HasSubstr("Erro: " + std::string(kOutroEnvio)));
+    doLog = LinhasDoLog(loja_.Diretorio.Read("envio.log"));
+    EXPECT_EQ(doLog.back(), "Fim: saída 2 (Erro: " + std::string(kOutroEnvio) + ").");
     EXPECT_EQ(Envia({"--count"}).Status, 0) << "counting takes no lock";
     outro.Solta();
     EXPECT_EQ(Envia({}).Status, 0);
     EXPECT_EQ(Marcas(780), "V\n");
+}
+
+TEST_F(TarrowSend, AFullLogIsRotatedByTheRunThatHoldsTheLockAndFiveFilesAreKept)
+{
+    loja_.Sql(Linha(790, 1, "1", hoje_ + " 10:00:00"));
+    const std::string log = loja_.Diretorio.Path() + "envio.log";
+    loja_.Diretorio.Write("envio.log", std::string(1024 * 1024, 'x') + "\n");
+    for (int n = 1; n <= 4; ++n) loja_.Diretorio.Write("envio.log." + std::to_string(n), std::to_string(n) + "\n");
+
+    // A run the lock refuses appends to the full file and leaves the older ones as they are.
+    TJanelaGravadora muda;
+    TUMain nome(TVariante::Automatico, muda, nullptr, loja_.Diretorio.Path());
+    nome.oConnect.SetDatabase(loja_.Banco.Name());
+    nome.CodLogica = 12;
+    TTravaAlheia outro(loja_, nome.NomeTrava());
+    ASSERT_EQ(outro.Toma(), 1);
+    EXPECT_EQ(Envia({"--log", log}).Status, 2);
+    EXPECT_TRUE(loja_.Diretorio.Read("envio.log.1") == "1\n") << "the refused run rotated";
+    outro.Solta();
+
+    EXPECT_EQ(Envia({"--log", log}).Status, 0);
+    EXPECT_EQ(loja_.Diretorio.Read("envio.log.4"), "3\n") << "the oldest went, the others moved one on";
+    EXPECT_EQ(loja_.Diretorio.Read("envio.log.2"), "1\n");
+    EXPECT_FALSE(std::filesystem::exists(Utf8Path(log + ".5")));
+    const std::string cheio = loja_.Diretorio.Read("envio.log.1");
+    EXPECT_TRUE(cheio.starts_with(std::string(1024 * 1024, 'x'))) << "the full file became the first of the older";
+    EXPECT_EQ(Quantas(LinhasDoLog(cheio.substr(1024 * 1024 + 1)), "Início: tarrow-send "), 2u)
+        << "both runs started there";
+    EXPECT_THAT(LinhasDoLog(loja_.Diretorio.Read("envio.log")),
+                ElementsAre("Venda 790 enviada.", "Fim: saída 0 (tudo enviado)."));
 }
 
 TEST_F(TarrowSend, AStopRequestFinishesTheSaleInHandAndNothingIsSentTwice)
