@@ -9,6 +9,7 @@
 
 #include "apps/tarrow-send/Estado.h"
 #include "bench/common/BenchStore.h"
+#include "bench/common/JanelaMuda.h"
 #include "platform/DateTime.h"
 #include "relay/Funcoes.h"
 #include "relay/Sentencas.h"
@@ -25,21 +26,11 @@
 using namespace tarrow;
 using tarrow::bench::Env;
 using tarrow::bench::Run;
+using tarrow::bench::TJanelaMuda;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class TJanelaMuda final : public TJanelaEnvio {
-  public:
-    void Mensagem(const std::string&, const std::string&, TIconeMensagem) override {}
-    bool Pergunta(const std::string&, const std::string&) override { return false; }
-    void HabilitaEnvio(bool) override {}
-    void IniciaProgresso(int, int, int) override {}
-    void AvancaProgresso(const std::string&) override {}
-    void DefineTitulo(const std::string&) override {}
-    void SolicitaTermino() override {}
-};
 
 struct TTempos {
     std::vector<double> Ms;

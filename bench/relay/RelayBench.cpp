@@ -8,6 +8,7 @@
 // way), TARROW_TEST_DB_HOST/PASSWORD)
 
 #include "bench/common/BenchStore.h"
+#include "bench/common/JanelaMuda.h"
 #include "bench/relay/DelayRelay.h"
 #include "dataaccess/MyCommand.h"
 #include "dataaccess/MyConnection.h"
@@ -35,21 +36,11 @@
 using namespace tarrow;
 using tarrow::bench::Env;
 using tarrow::bench::Run;
+using tarrow::bench::TJanelaMuda;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class TJanelaMuda final : public TJanelaEnvio {
-public:
-    void Mensagem(const std::string&, const std::string&, TIconeMensagem) override {}
-    bool Pergunta(const std::string&, const std::string&) override { return false; }
-    void HabilitaEnvio(bool) override {}
-    void IniciaProgresso(int, int, int) override {}
-    void AvancaProgresso(const std::string&) override {}
-    void DefineTitulo(const std::string&) override {}
-    void SolicitaTermino() override {}
-};
 
 struct TCall {
     std::string Action;

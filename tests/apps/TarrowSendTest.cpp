@@ -184,6 +184,15 @@ protected:
         return loja_.Sql("SELECT coalesce(lojas_leram2, '-') FROM movment WHERE numlanc = " + std::to_string(numlanc) +
                          " ORDER BY movment_id");
     }
+    // The store's send lock, as the program names it.
+    std::string NomeTrava()
+    {
+        TJanelaGravadora muda;
+        TUMain nome(TVariante::Automatico, muda, nullptr, loja_.Diretorio.Path());
+        nome.oConnect.SetDatabase(loja_.Banco.Name());
+        nome.CodLogica = 12;
+        return nome.NomeTrava();
+    }
     void ServicoFora()
     {
         loja_.EscreveConf("http://" + PeerHost() + ":" + std::to_string(ClosedPort()) + "/van.asmx");
@@ -403,11 +412,7 @@ TEST_F(TarrowSend, TwoSendersOnOneDatabaseSendEachSaleOnce)
 
     // Held by a sender of another program: status 2 and the message; back once its holder is gone.
     loja_.Sql(Linha(780, 1, "1", hoje_ + " 11:00:00"));
-    TJanelaGravadora muda;
-    TUMain nome(TVariante::Automatico, muda, nullptr, loja_.Diretorio.Path());
-    nome.oConnect.SetDatabase(loja_.Banco.Name());
-    nome.CodLogica = 12;
-    TTravaAlheia outro(loja_, nome.NomeTrava());
+    TTravaAlheia outro(loja_, NomeTrava());
     ASSERT_EQ(outro.Toma(), 1);
     const TExecucao ocupado = Envia({"--log", log});
     EXPECT_EQ(ocupado.Status, 2);
@@ -428,11 +433,7 @@ TEST_F(TarrowSend, AFullLogIsRotatedByTheRunThatHoldsTheLockAndFiveFilesAreKept)
     for (int n = 1; n <= 4; ++n) loja_.Diretorio.Write("envio.log." + std::to_string(n), std::to_string(n) + "\n");
 
     // A run the lock refuses appends to the full file and leaves the older ones as they are.
-    TJanelaGravadora muda;
-    TUMain nome(TVariante::Automatico, muda, nullptr, loja_.Diretorio.Path());
-    nome.oConnect.SetDatabase(loja_.Banco.Name());
-    nome.CodLogica = 12;
-    TTravaAlheia outro(loja_, nome.NomeTrava());
+    TTravaAlheia outro(loja_, NomeTrava());
     ASSERT_EQ(outro.Toma(), 1);
     EXPECT_EQ(Envia({"--log", log}).Status, 2);
     EXPECT_TRUE(loja_.Diretorio.Read("envio.log.1") == "1\n") << "the refused run rotated";
@@ -539,11 +540,7 @@ TEST_F(TarrowSendEstado, EachStateGivesItsStatusAndLine)
     EXPECT_THAT(r.Saida, HasSubstr(" registradas=2 "));
 
     // Another sender's lock is reported, and left where it is; the status stays the registrations'.
-    TJanelaGravadora muda;
-    TUMain nome(TVariante::Automatico, muda, nullptr, loja_.Diretorio.Path());
-    nome.oConnect.SetDatabase(loja_.Banco.Name());
-    nome.CodLogica = 12;
-    TTravaAlheia outro(loja_, nome.NomeTrava());
+    TTravaAlheia outro(loja_, NomeTrava());
     ASSERT_EQ(outro.Toma(), 1);
     r = Envia({"--estado", "--aviso", "1", "--critico", "3"});
     EXPECT_EQ(r.Status, 2) << r.Saida;
