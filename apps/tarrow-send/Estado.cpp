@@ -72,7 +72,7 @@ const char* NomeEstado(TEstado estado)
     return "UNKNOWN";
 }
 
-// A JSON string, in ASCII alone: the output may reach the agent in the system's code page.
+// A JSON string, in ASCII alone: an agent may read the output in a code page of its own.
 std::string TextoJson(const std::string& utf8)
 {
     std::string r = "\"";
