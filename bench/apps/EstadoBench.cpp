@@ -10,6 +10,7 @@
 #include "apps/tarrow-send/Estado.h"
 #include "bench/common/BenchStore.h"
 #include "bench/common/JanelaMuda.h"
+#include "bench/common/Median.h"
 #include "platform/DateTime.h"
 #include "relay/Funcoes.h"
 #include "relay/Sentencas.h"
@@ -25,6 +26,7 @@
 
 using namespace tarrow;
 using tarrow::bench::Env;
+using tarrow::bench::Median;
 using tarrow::bench::Run;
 using tarrow::bench::TJanelaMuda;
 
@@ -34,11 +36,7 @@ using Clock = std::chrono::steady_clock;
 
 struct TTempos {
     std::vector<double> Ms;
-    double Mediana()
-    {
-        std::sort(Ms.begin(), Ms.end());
-        return Ms[Ms.size() / 2];
-    }
+    double Mediana() const { return Median(Ms); }
     double Maximo() const { return *std::max_element(Ms.begin(), Ms.end()); }
 };
 

@@ -3,6 +3,7 @@
 //   TARROW_TEST_DB_HOST, TARROW_TEST_DB_PORT (3306), TARROW_TEST_DB_PASSWORD; BENCH_ROWS (200000).
 // Prints the times, their ratio, the size of the result on the wire and the memory Open took.
 
+#include "bench/common/Median.h"
 #include "bench/common/BenchStore.h"
 #include "dataaccess/MyCommand.h"
 #include "dataaccess/MyConnection.h"
@@ -24,6 +25,8 @@
 using namespace tarrow;
 using tarrow::bench::Env;
 using tarrow::bench::Run;
+
+using tarrow::bench::Median;
 
 namespace {
 
@@ -79,12 +82,6 @@ double ThreadCpu()
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 //
 // Usage: bench_mysql_fetch [rounds]   (server from TARROW_TEST_DB_HOST/PORT/PASSWORD, root user)
 
+#include "bench/common/Median.h"
 #include "mysql/MySqlApiDirect.h"
 #include "platform/DateTime.h"
 #include "relay/Sentencas.h"
@@ -22,6 +23,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using tarrow::bench::Median;
 
 namespace {
 
@@ -232,12 +235,6 @@ void Prepare(const TServer& server)
     } while (api.mysql_next_result(session.get()) == 0);
     if (api.mysql_errno(session.get()) != 0)
         throw std::runtime_error("prepare: " + api.mysql_error(session.get()));
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include "bench/common/BenchStore.h"
 #include "bench/common/JanelaMuda.h"
+#include "bench/common/Median.h"
 #include "bench/relay/DelayRelay.h"
 #include "dataaccess/MyCommand.h"
 #include "dataaccess/MyConnection.h"
@@ -35,6 +36,7 @@
 
 using namespace tarrow;
 using tarrow::bench::Env;
+using tarrow::bench::Median;
 using tarrow::bench::Run;
 using tarrow::bench::TJanelaMuda;
 
@@ -226,8 +228,7 @@ int main()
                 for (int i = 0; i < kSends; ++i) send();
                 times.push_back(Seconds(Clock::now() - start) / kSends * 1000.0);
             }
-            std::sort(times.begin(), times.end());
-            return times[times.size() / 2];
+            return Median(times);
         };
         const double locked = perSend([&] { (void)relay.Enviar(); });
         const double bare = perSend([&] {

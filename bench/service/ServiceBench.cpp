@@ -5,6 +5,7 @@
 //
 // Usage: bench_service [calls per round] [rounds]
 
+#include "bench/common/Median.h"
 #include "service/EndpointConfig.h"
 #include "service/SoapDecoder.h"
 #include "service/SoapEncoder.h"
@@ -25,6 +26,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using tarrow::bench::Median;
 
 namespace {
 
@@ -60,12 +63,6 @@ double ThreadCpu()
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 std::size_t Collect(char* data, std::size_t size, std::size_t count, void* user)
