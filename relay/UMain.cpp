@@ -232,25 +232,14 @@ void TUMain::FormCreate()
 {
     if (variante_ == TVariante::Automatico) janela_.DefineTitulo("TarrowKesto " + VersaoArquivo(""));
 
-    TParametrosConexao parametros;
-    parametros.Database = oConnect.Database();
-    parametros.Server = oConnect.Server();
-    parametros.Password = oConnect.Password();
-    auto aplica = [this, &parametros] {
-        oConnect.SetDatabase(parametros.Database);
-        oConnect.SetServer(parametros.Server);
-        oConnect.SetPassword(parametros.Password);
-    };
     try {
-        LeConfiguracoes(diretorio_, parametros, CodLogica);
+        LeConfiguracoesDaLoja();
     } catch (...) {
-        aplica();
         // Sends made later from this window must still speak document style; nothing else of
         // the start-up runs.
         RegistraVanSoapDocumento();
         throw;
     }
-    aplica();
 
     try {
         oConnect.Connect();
@@ -267,6 +256,27 @@ void TUMain::FormCreate()
     }
 
     RegistraVanSoapDocumento();
+}
+
+void TUMain::LeConfiguracoesDaLoja()
+{
+    TParametrosConexao parametros;
+    parametros.Database = oConnect.Database();
+    parametros.Server = oConnect.Server();
+    parametros.Password = oConnect.Password();
+    auto aplica = [this, &parametros] {
+        oConnect.SetDatabase(parametros.Database);
+        oConnect.SetServer(parametros.Server);
+        oConnect.SetPassword(parametros.Password);
+    };
+    try {
+        LeConfiguracoes(diretorio_, parametros, CodLogica);
+    } catch (...) {
+        // What was read before the error is kept, as the design's components would keep it.
+        aplica();
+        throw;
+    }
+    aplica();
 }
 
 bool TUMain::Enviar()

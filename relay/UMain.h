@@ -53,6 +53,10 @@ public:
     // the program to end, the connectivity check only warns.
     void FormCreate();
 
+    // The store's sistema_kesto.ini into the connection and CodLogica; what was read before an
+    // error is kept, and the error passes to the caller.
+    void LeConfiguracoesDaLoja();
+
     // A send: the sales run, then the returns run, under the store database's send lock, which
     // is released on every way out. False, with nothing sent, when another sender holds it. A run
     // that gave sales up writes their list file however it ends; an error that ends the send

@@ -21,28 +21,23 @@ namespace {
 constexpr int kLimiteConexaoEstado = 10;
 constexpr int kLimiteSentencaEstado = 10;
 
-// The one column of the one row a statement returns; NULL as nothing.
-std::optional<std::int64_t> Numero(TMyQuery& consulta, const std::string& sql, const std::string& coluna)
+// The one column of the one row a statement returns, read by le; NULL as nothing.
+template <typename Le>
+auto UmValor(TMyQuery& consulta, const std::string& sql, const std::string& coluna, Le le)
+    -> std::optional<decltype(le(consulta.FieldByName(coluna)))>
 {
     consulta.Close();
     consulta.SetSQL(sql);
     consulta.Open();
     const TField& campo = consulta.FieldByName(coluna);
-    const std::optional<std::int64_t> valor =
-        campo.IsNull() ? std::nullopt : std::optional(campo.AsLargeint());
+    const auto valor = campo.IsNull() ? std::nullopt : std::optional(le(campo));
     consulta.Close();
     return valor;
 }
 
-std::optional<TDateTime> Data(TMyQuery& consulta, const std::string& sql)
+std::optional<std::int64_t> Numero(TMyQuery& consulta, const std::string& sql, const std::string& coluna)
 {
-    consulta.Close();
-    consulta.SetSQL(sql);
-    consulta.Open();
-    const TField& campo = consulta.FieldByName("mais_antiga");
-    const std::optional<TDateTime> valor = campo.IsNull() ? std::nullopt : std::optional(campo.AsDateTime());
-    consulta.Close();
-    return valor;
+    return UmValor(consulta, sql, coluna, [](const TField& campo) { return campo.AsLargeint(); });
 }
 
 // "45 min", "2 h 05 min"; under a minute "menos de 1 min".
@@ -133,7 +128,8 @@ TFigurasEstado LeFigurasEstado(TUMain& logica, TDateTime agora)
     figuras.Registradas = Numero(consulta, SqlContaRegistradas(filial), "vendas").value_or(0);
 
     const TDateTime hoje = std::floor(agora);
-    figuras.MaisAntiga = Data(consulta, SqlMaisAntiga(filial, hoje - (kDiasAtraso - 1), hoje));
+    figuras.MaisAntiga = UmValor(consulta, SqlMaisAntiga(filial, hoje - (kDiasAtraso - 1), hoje), "mais_antiga",
+                                 [](const TField& campo) { return campo.AsDateTime(); });
     if (figuras.MaisAntiga) {
         // A till whose clock runs ahead stamps sales later than now: no delay, not a negative one.
         figuras.AtrasoSegundos =
@@ -220,19 +216,12 @@ TResultadoEstado Verifica(const TOpcoesEnvio& opcoes)
     std::ostringstream descartadas;
     TJanelaTerminal janela(descartadas, descartadas, false, opcoes);
     TUMain logica(TVariante::Automatico, janela, nullptr, diretorio);
-    TParametrosConexao parametros;
-    parametros.Database = logica.oConnect.Database();
-    parametros.Server = logica.oConnect.Server();
-    parametros.Password = logica.oConnect.Password();
     try {
-        LeConfiguracoes(diretorio, parametros, logica.CodLogica);
+        logica.LeConfiguracoesDaLoja();
     } catch (const std::exception& e) {
         return EstadoIndeterminado(std::string("Configurações de ") + diretorio + kArquivoIni + ": " +
                                    e.what());
     }
-    logica.oConnect.SetDatabase(parametros.Database);
-    logica.oConnect.SetServer(parametros.Server);
-    logica.oConnect.SetPassword(parametros.Password);
     logica.oConnect.SetConnectionTimeout(kLimiteConexaoEstado);
     logica.oQuery2.CommandTimeout = kLimiteSentencaEstado;
     try {
